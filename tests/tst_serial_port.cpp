@@ -1,0 +1,173 @@
+#include "device_link/port_lock.h"
+#include "device_link/serial_port.h"
+#include "sim_device.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fcntl.h>
+
+using namespace ringlatch;
+
+namespace {
+
+// Opens the port the way the program does: settings, port 1, open.
+PortStatus openOn(SerialPort &port)
+{
+    PortStatus s = port.setSettings(QStringLiteral("2400,n,8,1"));
+    if (s.ok())
+        s = port.setCommPort(1);
+    if (s.ok())
+        s = port.open();
+    return s;
+}
+
+} // namespace
+
+class TestSerialPort : public QObject {
+    Q_OBJECT
+private slots:
+    // The device sees 2400 baud, 8 data bits, no parity, one stop bit, even
+    // when the last program left the line at something else.
+    void lineSettingsSeenByDevice()
+    {
+        SimDevice device;
+        termios other = device.lineSettings();
+        cfsetspeed(&other, B9600);
+        other.c_cflag |= PARENB | CSTOPB;
+        other.c_cflag = (other.c_cflag & ~CSIZE) | CS7;
+        QVERIFY(tcsetattr(open(device.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY),
+                          TCSANOW, &other) == 0);
+
+        SerialPort port(device.portPath());
+        QVERIFY(openOn(port).ok());
+        const termios t = device.lineSettings();
+        QCOMPARE(cfgetospeed(&t), speed_t(B2400));
+        QCOMPARE(cfgetispeed(&t), speed_t(B2400));
+        QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
+        QCOMPARE(t.c_cflag & PARENB, tcflag_t(0));
+        QCOMPARE(t.c_cflag & CSTOPB, tcflag_t(0));
+        QCOMPARE(t.c_cflag & CRTSCTS, tcflag_t(0));
+    }
+
+    void portSelection()
+    {
+        SimDevice device;
+        SerialPort port(device.portPath());
+        QVERIFY(!port.setCommPort(2).ok());
+        QVERIFY(!port.open().ok()); // no port selected yet
+        QVERIFY(openOn(port).ok());
+        QVERIFY(!port.setCommPort(1).ok()); // never on an open port
+        QVERIFY(!port.setSettings(QStringLiteral("2400,n,9,1")).ok());
+    }
+
+    // Received bytes wait in order until a take removes them; a take returns
+    // only what had arrived by then.
+    void takeEverythingInOrder()
+    {
+        SimDevice device;
+        SerialPort port(device.portPath());
+        QVERIFY(openOn(port).ok());
+        QCOMPARE(port.take().bytes, QByteArray());
+
+        device.send("abc");
+        device.send("def");
+        QSignalSpy ready(&port, &SerialPort::readyRead);
+        QVERIFY(QTest::qWaitFor([&] { return !ready.isEmpty(); }));
+        QTest::qWait(20);
+        const Taken first = port.take();
+        QVERIFY(first.ok());
+        QCOMPARE(first.bytes, QByteArray("abcdef"));
+
+        device.send("ghi");
+        QTest::qWait(20);
+        QCOMPARE(port.take().bytes, QByteArray("ghi"));
+        QCOMPARE(port.take().bytes, QByteArray());
+
+        QVERIFY(port.transmit("d0641234567").ok());
+        QVERIFY(device.waitForReceived(11));
+        QCOMPARE(device.received(), QByteArray("d0641234567"));
+    }
+
+    void inputLenLimitsATake()
+    {
+        SimDevice device;
+        SerialPort port(device.portPath());
+        QVERIFY(openOn(port).ok());
+        port.setInputLen(2);
+        device.send("abcde");
+        QTest::qWait(20);
+        QCOMPARE(port.take().bytes, QByteArray("ab"));
+        port.setInputLen(0);
+        QCOMPARE(port.take().bytes, QByteArray("cde"));
+    }
+
+    void closedPortOperationsFail()
+    {
+        SimDevice device;
+        SerialPort port(device.portPath());
+        QVERIFY(!port.transmit("d1").ok());
+        QVERIFY(!port.take().ok());
+        QVERIFY(openOn(port).ok());
+        port.close();
+        QVERIFY(!port.isOpen());
+        QVERIFY(!port.take().ok());
+        QVERIFY(!port.transmit("d1").error.isEmpty());
+    }
+
+    void missingDevice()
+    {
+        SerialPort port(QStringLiteral("/dev/ringlatch-no-such-port"));
+        const PortStatus s = openOn(port);
+        QVERIFY(!s.ok());
+        QVERIFY2(s.error.contains(QStringLiteral("No such file")), qPrintable(s.error));
+        QVERIFY(!port.isOpen());
+    }
+
+    // An adapter pulled out while the port is open: one failure, port closed,
+    // no stream of errors afterwards.
+    void unplugReportedOnce()
+    {
+        SimDevice device;
+        SerialPort port(device.portPath());
+        QVERIFY(openOn(port).ok());
+        QSignalSpy failed(&port, &SerialPort::failed);
+        device.vanish();
+        QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }, 2000));
+        QTest::qWait(100);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(!port.isOpen());
+        QVERIFY(!failed.first().first().toString().isEmpty());
+    }
+
+    // A terminal program's lock file stops the open while its holder lives.
+    void foreignLockRefused()
+    {
+        SimDevice device;
+        QTemporaryDir locks;
+        SerialPort port(device.portPath());
+        port.setLockDirectories({locks.path()});
+
+        QProcess holder;
+        holder.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+        QVERIFY(holder.waitForStarted());
+        QFile lock(locks.filePath(lockFileName(device.portPath())));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(holder.processId()).rightJustified(10, ' ') + '\n');
+        lock.close();
+
+        const PortStatus refused = openOn(port);
+        QVERIFY(!refused.ok());
+        QVERIFY2(refused.error.contains(QString::number(holder.processId())),
+                 qPrintable(refused.error));
+        QVERIFY(!port.isOpen());
+
+        holder.kill();
+        holder.waitForFinished();
+        QVERIFY(port.open().ok());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialPort)
+#include "tst_serial_port.moc"
