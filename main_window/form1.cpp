@@ -2,11 +2,14 @@
 
 #include "device_link/line_settings.h"
 #include "device_link/serial_port.h"
+#include "main_window/banner.h"
+#include "main_window/design_fonts.h"
 #include "main_window/message_box.h"
 #include "main_window/typing_limit.h"
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -87,18 +90,33 @@ void Form1::buildWidgets()
 {
     setWindowTitle(QStringLiteral("Ringlatch v1 :: Korvane ::"));
     setFixedSize(twips(0, 0, 4935, 3360).size());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/ringlatch/icons/%1x%1/ringlatch.png").arg(size));
+    setWindowIcon(icon);
+
+    // 8.25 pt regular, bold, and 9.75 pt bold at 96 dpi.
+    loadDesignFonts();
+    setFont(designFont(11));
+    const QFont bold = designFont(11, QFont::Bold);
 
     Command3 = named<QPushButton>(this, "Command3", QStringLiteral("?"));
     Command3->setGeometry(twips(3120, 2760, 375, 375));
+    Command3->setFont(bold);
 
     Frame1 = named<QGroupBox>(this, "Frame1", QStringLiteral("&Port"));
     Frame1->setGeometry(twips(3360, 1440, 1215, 975));
+    // Alt+P lands on the selected radio button (see eventFilter).
+    Frame1->installEventFilter(this);
     Option2 = named<QRadioButton>(Frame1, "Option2", QStringLiteral("COM2"));
     Option2->setGeometry(twips(120, 600, 855, 255));
     Option1 = named<QRadioButton>(Frame1, "Option1", QStringLiteral("COM1"));
     Option1->setGeometry(twips(120, 240, 855, 255));
 
-    Picture1 = named<QWidget>(this, "Picture1");
+    Picture1 = named<Banner>(this, "Picture1");
     Picture1->setGeometry(twips(0, 0, 4935, 1215));
 
     Command2 = named<QPushButton>(this, "Command2", QStringLiteral("Iscitaj"));
@@ -108,6 +126,7 @@ void Form1::buildWidgets()
 
     Text1 = named<QLineEdit>(this, "Text1");
     Text1->setGeometry(twips(720, 1440, 2295, 375));
+    Text1->setFont(bold);
     // The field's own limit would cut a long read-out; typing is limited by
     // the validator instead, installed at load.
     Text1->setMaxLength(std::numeric_limits<int>::max());
@@ -117,8 +136,10 @@ void Form1::buildWidgets()
         QStringLiteral("Ukucajte broj telefona sa koga ce te paliti relej. Max 20 cifara."));
     Label1->setGeometry(twips(240, 2040, 2655, 495));
     Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label2 = named<QLabel>(this, "Label2", QStringLiteral("Broj "));
     Label2->setGeometry(twips(240, 1440, 495, 375));
+    Label2->setFont(designFont(13, QFont::Bold));
 
     for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label2),
                        static_cast<QWidget *>(Frame1), Picture1})
@@ -289,6 +310,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     if (waiting_ && watched->isWidgetType() && isUserInput(event) &&
         static_cast<QWidget *>(watched)->window() == this)
         return true;
+    // The group box's own mnemonic goes back to whichever button last had
+    // the focus, which after a refused COM2 is not the selected one.
+    if (watched == Frame1 && event->type() == QEvent::Shortcut) {
+        (Option2->isChecked() ? Option2 : Option1)->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
