@@ -1,0 +1,156 @@
+// Ringlatch's benchmark: the store round trip against a device that keeps
+// 2400-baud line timing, the cold start to the window shown, and memory.
+// Run it under an X server (scripts/bench starts Xvfb); it prints a table.
+#include "cold_start.h"
+#include "device_link/com1.h"
+#include "paced_device.h"
+#include "round_trip.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
+
+double worst(const QList<double> &values)
+{
+    return values.isEmpty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll().split(' ').mid(0, 3).join(' '));
+}
+
+void print(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+struct Starts {
+    QList<double> mapped, painted, rssMiB, peakMiB;
+    QString error;
+};
+
+Starts startRepeatedly(const QString &program, const QStringList &arguments, int runs)
+{
+    Starts starts;
+    for (int i = 0; i < runs; ++i) {
+        const Launch launch = launchAndWatch(program, arguments, 1000);
+        if (!launch.ok) {
+            starts.error = launch.error;
+            break;
+        }
+        starts.mapped.append(launch.mappedMs);
+        starts.painted.append(launch.paintedMs);
+        starts.rssMiB.append(launch.rssKiB / 1024.0);
+        starts.peakMiB.append(launch.peakKiB / 1024.0);
+    }
+    return starts;
+}
+
+void printStarts(const char *name, const Starts &s)
+{
+    if (!s.error.isEmpty()) {
+        print(QStringLiteral("| %1 | failed: %2 |").arg(QLatin1String(name), s.error));
+        return;
+    }
+    print(QString::asprintf("| %-22s | %7.1f | %7.1f | %7.1f | %7.1f | %7.1f |", name,
+                            median(s.mapped), median(s.painted), worst(s.painted), median(s.rssMiB),
+                            median(s.peakMiB)));
+}
+
+void printStartTable(int starts)
+{
+    // The program's COM1 is a path fixed at build time; the bench puts a link
+    // to a pseudo-terminal there.
+    const QString com1 = QString::fromLatin1(ringlatch::kCom1Device);
+    const QFileInfo com1Info(com1);
+    print(QString());
+    if (com1Info.exists() && !com1Info.isSymLink()) {
+        print(QStringLiteral("Cold start skipped: COM1 is %1, which the bench will not replace; "
+                             "configure with -DRINGLATCH_COM1_DEVICE=<a free path>")
+                  .arg(com1));
+        return;
+    }
+    PacedDevice device(com1);
+    print(QStringLiteral("Cold start (process start to window, median of %1) and memory "
+                         "(1 s after the first paint)")
+              .arg(starts));
+    print(QStringLiteral("| program                | mapped  | painted | worst   | RSS MiB "
+                         "| peak MiB|"));
+    print(QStringLiteral("|---|---|---|---|---|---|"));
+    printStarts("ringlatch", startRepeatedly(QStringLiteral(RINGLATCH_PROGRAM), {}, starts));
+    printStarts("minimal window + port",
+                startRepeatedly(QStringLiteral(MINIMAL_PROGRAM), {com1}, starts));
+}
+
+void printRoundTrips(int runs, bool trace)
+{
+    print(QString());
+    print(QStringLiteral("Store round trip (send click to result box shown), %1 runs each, ms")
+              .arg(runs));
+    print(QStringLiteral("| digits | device delay | floor | median | worst | overhead median "
+                         "| overhead worst | box painted (median) |"));
+    print(QStringLiteral("|---|---|---|---|---|---|---|---|"));
+    const auto rows = measureRoundTrips({0, 10, 20}, {0, 50, 800}, runs);
+    for (const RoundTrip &row : rows) {
+        QString line =
+            QString::asprintf("| %6d | %12d | %5.1f | %6.1f | %5.1f | %15.1f | %14.1f | %20.1f |",
+                              row.digits, row.delayMs, row.floorMs, median(row.shownMs),
+                              worst(row.shownMs), median(row.shownMs) - row.floorMs,
+                              worst(row.shownMs) - row.floorMs, median(row.paintedMs));
+        if (row.failures)
+            line += QStringLiteral(" %1 runs failed").arg(row.failures);
+        print(line);
+        if (trace) {
+            for (const QString &stages : row.stages)
+                print(QStringLiteral("    ") + stages);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    const int runs = args.contains(QStringLiteral("--quick")) ? 5 : 20;
+    const int starts = args.contains(QStringLiteral("--quick")) ? 3 : 10;
+    const bool trace = args.contains(QStringLiteral("--trace"));
+    // --start or --round-trip alone runs only that part.
+    const bool onlyStart = args.contains(QStringLiteral("--start"));
+    const bool onlyRoundTrip = args.contains(QStringLiteral("--round-trip"));
+
+    print(QStringLiteral("Ringlatch benchmark: %1 CPUs, %2, Qt %3, platform %4")
+              .arg(QThread::idealThreadCount())
+              .arg(QSysInfo::prettyProductName(), QLatin1String(qVersion()),
+                   QGuiApplication::platformName()));
+    print(QStringLiteral("Load average at start: %1").arg(loadAverage()));
+
+    if (!onlyRoundTrip)
+        printStartTable(starts);
+    if (!onlyStart)
+        printRoundTrips(runs, trace);
+    print(QString());
+    print(QStringLiteral("Load average at end: %1").arg(loadAverage()));
+    return 0;
+}

@@ -1,0 +1,18 @@
+// The yardstick for start-up and memory: the least a Qt window with a serial
+// port can be. It opens the port given on the command line at the device's
+// settings and shows an empty window of Ringlatch's size.
+#include <QApplication>
+#include <QSerialPort>
+#include <QWidget>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QSerialPort port(QApplication::arguments().value(1));
+    if (port.open(QIODevice::ReadWrite))
+        port.setBaudRate(2400);
+    QWidget window;
+    window.setFixedSize(329, 224);
+    window.show();
+    return QApplication::exec();
+}
