@@ -18,7 +18,7 @@ Edit limitEdit(const QString &before, const QString &after, int cursor, int limi
 class TypingLimit : public QValidator {
     Q_OBJECT
 public:
-    TypingLimit(int limit, QObject *parent = nullptr);
+    explicit TypingLimit(int limit, QObject *parent = nullptr);
 
     State validate(QString &input, int &pos) const override;
 

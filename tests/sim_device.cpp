@@ -10,8 +10,8 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-SimDevice::SimDevice(const QString &linkPath, QObject *parent)
-    : QObject(parent), linkPath_(linkPath)
+SimDevice::SimDevice(QString linkPath, QObject *parent)
+    : QObject(parent), linkPath_(std::move(linkPath))
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)

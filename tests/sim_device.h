@@ -17,7 +17,7 @@ class SimDevice : public QObject {
     Q_OBJECT
 public:
     // With a link path, a symlink there points to this device's slave.
-    explicit SimDevice(const QString &linkPath = {}, QObject *parent = nullptr);
+    explicit SimDevice(QString linkPath = {}, QObject *parent = nullptr);
     ~SimDevice() override;
 
     QString slavePath() const { return slavePath_; }

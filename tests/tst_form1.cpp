@@ -247,10 +247,10 @@ private slots:
         QVERIFY(bench.find<QRadioButton>("Option1")->isChecked());
 
         // Send and read-out on the closed port say so; Send reports no success.
-        QList<SeenBox> send = bench.click("Command1", 2);
-        QCOMPARE(send.size(), 2);
-        QVERIFY(send[0].text.startsWith(kPortError));
-        QCOMPARE(send[1].text, QString::fromLatin1(kNotStoredMessage));
+        QList<SeenBox> sent = bench.click("Command1", 2);
+        QCOMPARE(sent.size(), 2);
+        QVERIFY(sent[0].text.startsWith(kPortError));
+        QCOMPARE(sent[1].text, QString::fromLatin1(kNotStoredMessage));
         QCOMPARE(bench.click("Command2").size(), 1);
 
         // Clicking COM1 again while the port is still missing: the same box.
