@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+#include <algorithm>
 
 // Compiles resources/ringlatch.rc with the MinGW resource compiler, as a
 // Windows build would, and reads the compiled resources back: the version
@@ -102,10 +103,10 @@ QString textValue(const QByteArray &v)
 
 const TestVersionBlock::Resource *TestVersionBlock::find(quint16 type, quint16 id) const
 {
-    for (const Resource &r : resources_)
-        if (r.type == type && (id == 0 || r.id == id))
-            return &r;
-    return nullptr;
+    const auto it = std::find_if(resources_.cbegin(), resources_.cend(), [&](const Resource &r) {
+        return r.type == type && (id == 0 || r.id == id);
+    });
+    return it == resources_.cend() ? nullptr : &*it;
 }
 
 void TestVersionBlock::initTestCase()
