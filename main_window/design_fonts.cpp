@@ -1,6 +1,7 @@
 #include "main_window/design_fonts.h"
 
 #include <QFontDatabase>
+#include <QResource>
 #include <QString>
 
 namespace ringlatch {
@@ -8,9 +9,17 @@ namespace ringlatch {
 void loadDesignFonts()
 {
     static const bool loaded = [] {
+        // The fonts are stored uncompressed, so they are used in place in the
+        // program's image instead of being copied to the heap.
         for (const char *file : {":/ringlatch/fonts/LiberationSans-Regular.ttf",
-                                 ":/ringlatch/fonts/LiberationSans-Bold.ttf"})
-            QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+                                 ":/ringlatch/fonts/LiberationSans-Bold.ttf"}) {
+            const QResource font(QString::fromLatin1(file));
+            QFontDatabase::addApplicationFontFromData(
+                font.compressionAlgorithm() == QResource::NoCompression
+                    ? QByteArray::fromRawData(reinterpret_cast<const char *>(font.data()),
+                                              font.size())
+                    : font.uncompressedData());
+        }
         return true;
     }();
     Q_UNUSED(loaded);

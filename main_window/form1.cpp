@@ -93,9 +93,13 @@ void Form1::buildWidgets()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    // Sizes given, so that no image is read before it is needed; on X11 every
+    // size is sent to the server at start, so only the ones title bars and
+    // task switchers use.
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/ringlatch/icons/%1x%1/ringlatch.png").arg(size));
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/ringlatch/icons/%1x%1/ringlatch.png").arg(size),
+                     QSize(size, size));
     setWindowIcon(icon);
 
     // 8.25 pt regular, bold, and 9.75 pt bold at 96 dpi.
