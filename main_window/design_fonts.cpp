@@ -6,23 +6,24 @@
 
 namespace ringlatch {
 
-void loadDesignFonts()
+bool loadDesignFonts()
 {
     static const bool loaded = [] {
+        bool all = true;
         // The fonts are stored uncompressed, so they are used in place in the
         // program's image instead of being copied to the heap.
         for (const char *file : {":/ringlatch/fonts/LiberationSans-Regular.ttf",
                                  ":/ringlatch/fonts/LiberationSans-Bold.ttf"}) {
             const QResource font(QString::fromLatin1(file));
-            QFontDatabase::addApplicationFontFromData(
-                font.compressionAlgorithm() == QResource::NoCompression
-                    ? QByteArray::fromRawData(reinterpret_cast<const char *>(font.data()),
-                                              font.size())
-                    : font.uncompressedData());
+            all &= QFontDatabase::addApplicationFontFromData(
+                       font.compressionAlgorithm() == QResource::NoCompression
+                           ? QByteArray::fromRawData(reinterpret_cast<const char *>(font.data()),
+                                                     font.size())
+                           : font.uncompressedData()) != -1;
         }
-        return true;
+        return all;
     }();
-    Q_UNUSED(loaded);
+    return loaded;
 }
 
 QFont designFont(int pixelSize, QFont::Weight weight)

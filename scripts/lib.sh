@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # What building the program needs on Debian 12.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-                libgl-dev qt6-qpa-plugins fonts-liberation)
+                libgl-dev qt6-qpa-plugins)
 
 # Installs the named Debian packages that are not installed yet.
 ensure_packages() {

@@ -1,6 +1,7 @@
 #include "box_catcher.h"
 #include "caption_fit.h"
 #include "main_window/banner.h"
+#include "main_window/design_fonts.h"
 #include "main_window/form1.h"
 #include "sim_device.h"
 
@@ -137,6 +138,7 @@ private slots:
 
     void captionsFit()
     {
+        QVERIFY(loadDesignFonts());
         Shown shown;
         const QStringList problems = captionsNotFitting(shown.form.get());
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
