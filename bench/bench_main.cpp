@@ -77,7 +77,7 @@ void printStarts(const char *name, const Starts &s)
                             median(s.peakMiB)));
 }
 
-void printStartTable(int starts)
+void printStartTable(int starts, const QString &program)
 {
     // The program's COM1 is a path fixed at build time; the bench puts a link
     // to a pseudo-terminal there.
@@ -97,9 +97,11 @@ void printStartTable(int starts)
     print(QStringLiteral("| program                | mapped  | painted | worst   | RSS MiB "
                          "| peak MiB|"));
     print(QStringLiteral("|---|---|---|---|---|---|"));
-    printStarts("ringlatch", startRepeatedly(QStringLiteral(RINGLATCH_PROGRAM), {}, starts));
+    printStarts("ringlatch", startRepeatedly(program, {}, starts));
     printStarts("minimal window + port",
                 startRepeatedly(QStringLiteral(MINIMAL_PROGRAM), {com1}, starts));
+    printStarts("minimal + a caption", startRepeatedly(QStringLiteral(MINIMAL_PROGRAM),
+                                                       {com1, QStringLiteral("--text")}, starts));
 }
 
 void printRoundTrips(int runs, bool trace)
@@ -146,8 +148,13 @@ int main(int argc, char *argv[])
                    QGuiApplication::platformName()));
     print(QStringLiteral("Load average at start: %1").arg(loadAverage()));
 
+    // --program PATH times another build of the program (one made with the
+    // same RINGLATCH_COM1_DEVICE), to compare a change.
+    const qsizetype programAt = args.indexOf(QStringLiteral("--program"));
+    const QString program =
+        programAt > 0 ? args.value(programAt + 1) : QStringLiteral(RINGLATCH_PROGRAM);
     if (!onlyRoundTrip)
-        printStartTable(starts);
+        printStartTable(starts, program);
     if (!onlyStart)
         printRoundTrips(runs, trace);
     print(QString());
