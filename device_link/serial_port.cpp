@@ -109,7 +109,11 @@ PortStatus SerialPort::transmit(const QByteArray &bytes)
         return PortStatus::success();
     port_.clearError();
     inCall_ = true;
-    const bool written = port_.write(bytes) == bytes.size();
+    // QSerialPort only queues the bytes and writes them from the event loop,
+    // after whatever else is pending there; hand them to the system now.
+    bool written = port_.write(bytes) == bytes.size();
+    port_.flush();
+    written = written && port_.error() == QSerialPort::NoError;
     inCall_ = false;
     if (!written) {
         const QString reason = port_.errorString();

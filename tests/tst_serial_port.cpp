@@ -90,6 +90,21 @@ private slots:
         QCOMPARE(device.received(), QByteArray("d0641234567"));
     }
 
+    void transmitHandsBytesToTheSystemAtOnce()
+    {
+        // The request must not wait in Qt's buffer for the event loop: the
+        // acknowledgement's timing starts from the moment it left.
+        SimDevice device;
+        SerialPort port(device.portPath());
+        QVERIFY(openOn(port).ok());
+        QSignalSpy written(&port, &SerialPort::allWritten);
+        QVERIFY(port.transmit("d0641234567").ok());
+        QCOMPARE(port.bytesToWrite(), 0);
+        QVERIFY(device.waitForReceived(11));
+        QTRY_COMPARE(written.size(), 1);
+        QCOMPARE(device.received(), QByteArray("d0641234567"));
+    }
+
     void inputLenLimitsATake()
     {
         SimDevice device;
