@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -93,13 +94,17 @@ void Form1::buildWidgets()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    // Sizes given, so that no image is read before it is needed; on X11 every
-    // size is sent to the server at start, so only the ones title bars and
-    // task switchers use.
+    // On X11 every size is sent to the server at start, so only the ones
+    // title bars and task switchers use.
     QIcon icon;
-    for (int size : {16, 32, 48})
-        icon.addFile(QStringLiteral(":/ringlatch/icons/%1x%1/ringlatch.png").arg(size),
-                     QSize(size, size));
+    for (int size : {16, 32, 48}) {
+        // Read as PNG by Qt's own reader: left to detect the format, the
+        // reader loads every image-format plugin (JPEG, GIF, ICO, SVG) first.
+        QImageReader reader(QStringLiteral(":/ringlatch/icons/%1x%1/ringlatch.png").arg(size),
+                            "png");
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     setWindowIcon(icon);
 
     // 8.25 pt regular, bold, and 9.75 pt bold at 96 dpi.
