@@ -132,6 +132,7 @@ void SimDevice::onReadable()
         // A request begins with its letter; each one is answered once.
         const bool newRequest = buffer[0] == 'd';
         received_.append(buffer, n);
+        emit bytesReceived(QByteArray(buffer, n));
         if (newRequest) {
             ++requests_;
             if (!answer_.isEmpty()) {

@@ -50,6 +50,10 @@ public:
     void vanish();
     bool vanished() const { return master_ < 0; }
 
+signals:
+    // Bytes the program sent, as they arrived.
+    void bytesReceived(const QByteArray &bytes);
+
 private:
     void onReadable();
 
