@@ -45,29 +45,37 @@ void print(const QString &line)
 }
 
 struct Starts {
+    const char *name = nullptr;
+    QString program;
+    QStringList arguments;
     QList<double> mapped, painted, rssMiB, peakMiB;
     QString error;
 };
 
-Starts startRepeatedly(const QString &program, const QStringList &arguments, int runs)
+// The programs take turns, so that a change in the machine's load while the
+// bench runs falls on all of them alike.
+void startInTurns(QList<Starts> &programs, int runs)
 {
-    Starts starts;
     for (int i = 0; i < runs; ++i) {
-        const Launch launch = launchAndWatch(program, arguments, 1000);
-        if (!launch.ok) {
-            starts.error = launch.error;
-            break;
+        for (Starts &s : programs) {
+            if (!s.error.isEmpty())
+                continue;
+            const Launch launch = launchAndWatch(s.program, s.arguments, 1000);
+            if (!launch.ok) {
+                s.error = launch.error;
+                continue;
+            }
+            s.mapped.append(launch.mappedMs);
+            s.painted.append(launch.paintedMs);
+            s.rssMiB.append(launch.rssKiB / 1024.0);
+            s.peakMiB.append(launch.peakKiB / 1024.0);
         }
-        starts.mapped.append(launch.mappedMs);
-        starts.painted.append(launch.paintedMs);
-        starts.rssMiB.append(launch.rssKiB / 1024.0);
-        starts.peakMiB.append(launch.peakKiB / 1024.0);
     }
-    return starts;
 }
 
-void printStarts(const char *name, const Starts &s)
+void printStarts(const Starts &s)
 {
+    const char *name = s.name;
     if (!s.error.isEmpty()) {
         print(QStringLiteral("| %1 | failed: %2 |").arg(QLatin1String(name), s.error));
         return;
@@ -97,11 +105,20 @@ void printStartTable(int starts, const QString &program)
     print(QStringLiteral("| program                | mapped  | painted | worst   | RSS MiB "
                          "| peak MiB|"));
     print(QStringLiteral("|---|---|---|---|---|---|"));
-    printStarts("ringlatch", startRepeatedly(program, {}, starts));
-    printStarts("minimal window + port",
-                startRepeatedly(QStringLiteral(MINIMAL_PROGRAM), {com1}, starts));
-    printStarts("minimal + a caption", startRepeatedly(QStringLiteral(MINIMAL_PROGRAM),
-                                                       {com1, QStringLiteral("--text")}, starts));
+    const auto entry = [](const char *name, const QString &path, const QStringList &arguments) {
+        Starts s;
+        s.name = name;
+        s.program = path;
+        s.arguments = arguments;
+        return s;
+    };
+    QList<Starts> programs{entry("ringlatch", program, {}),
+                           entry("minimal window + port", QStringLiteral(MINIMAL_PROGRAM), {com1}),
+                           entry("minimal + a caption", QStringLiteral(MINIMAL_PROGRAM),
+                                 {com1, QStringLiteral("--text")})};
+    startInTurns(programs, starts);
+    for (const Starts &s : programs)
+        printStarts(s);
 }
 
 void printRoundTrips(int runs, bool trace)
