@@ -57,6 +57,7 @@ void SimDevice::send(const QByteArray &bytes)
     while (master_ >= 0 && done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.constData() + done, bytes.size() - done);
         if (n > 0) {
+            sent_.append(bytes.constData() + done, n);
             done += n;
         } else if (n < 0 && errno == EAGAIN) {
             // The program reads as it runs its event loop; let it.

@@ -29,6 +29,8 @@ public:
 
     // Sends bytes now, unasked.
     void send(const QByteArray &bytes);
+    // Everything the device has sent so far, answers included.
+    QByteArray sent() const { return sent_; }
 
     // Everything the program has sent so far; takeReceived() also clears it.
     QByteArray received() const { return received_; }
@@ -65,6 +67,7 @@ private:
     QString linkPath_;
     QSocketNotifier *notifier_ = nullptr;
     QByteArray received_;
+    QByteArray sent_;
     QByteArray answer_;
     int answerDelayMs_ = 0;
     int requests_ = 0;
