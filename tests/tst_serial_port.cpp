@@ -6,7 +6,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace ringlatch;
 
@@ -156,9 +159,20 @@ private slots:
         QVERIFY(!failed.first().first().toString().isEmpty());
     }
 
-    // A terminal program's lock file stops the open while its holder lives.
+    void foreignLockRefused_data()
+    {
+        QTest::addColumn<bool>("padded");
+        QTest::addColumn<QByteArray>("trailer");
+        QTest::newRow("terminal program (padded PID)") << true << QByteArray("\n");
+        QTest::newRow("another Qt program (QLockFile)")
+            << false << QByteArray("\nringlatch\nhost\n");
+    }
+    // A lock file stops the open while its holder lives; once it is gone the
+    // retry opens the port.
     void foreignLockRefused()
     {
+        QFETCH(bool, padded);
+        QFETCH(QByteArray, trailer);
         SimDevice device;
         QTemporaryDir locks;
         SerialPort port(device.portPath());
@@ -169,20 +183,84 @@ private slots:
         QVERIFY(holder.waitForStarted());
         QFile lock(locks.filePath(lockFileName(device.portPath())));
         QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(QByteArray::number(holder.processId()).rightJustified(10, ' ') + '\n');
+        const QByteArray pid = QByteArray::number(holder.processId());
+        lock.write((padded ? pid.rightJustified(10, ' ') : pid) + trailer);
         lock.close();
 
         const PortStatus refused = openOn(port);
         QVERIFY(!refused.ok());
-        QVERIFY2(refused.error.contains(QString::number(holder.processId())),
-                 qPrintable(refused.error));
+        QVERIFY2(refused.error.contains(QString::fromLatin1(pid)), qPrintable(refused.error));
         QVERIFY(!port.isOpen());
+        QCOMPARE(device.nodeEvents(), QString()); // the device was never even opened
 
         holder.kill();
         holder.waitForFinished();
         QVERIFY(port.open().ok());
     }
+
+    // Another program has the port open exclusively: the open fails with the
+    // system's reason and nothing is sent; once it lets go, the retry works.
+    // Root's CAP_SYS_ADMIN ignores the exclusive flag, so the opening side
+    // runs as a child process without that capability.
+    void exclusiveOpenRefused()
+    {
+        SimDevice device;
+        const int holder = ::open(device.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(holder >= 0);
+        QVERIFY(::ioctl(holder, TIOCEXCL) == 0);
+
+        const auto openInChild = [&](QString *output) {
+            QProcess child;
+            QStringList args{QCoreApplication::applicationFilePath(), QStringLiteral("--open"),
+                             device.portPath()};
+            QString program = args.takeFirst();
+            if (::geteuid() == 0) {
+                args.prepend(program);
+                args = QStringList{QStringLiteral("--bounding-set=-sys_admin"),
+                                   QStringLiteral("--inh-caps=-sys_admin")} +
+                       args;
+                program = QStringLiteral("setpriv");
+            }
+            child.start(program, args);
+            if (!child.waitForFinished(20000))
+                return -1;
+            *output = QString::fromLocal8Bit(child.readAllStandardOutput() +
+                                             child.readAllStandardError());
+            return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+        };
+
+        QString output;
+        QCOMPARE(openInChild(&output), 1);
+        QVERIFY2(output.contains(QStringLiteral("busy"), Qt::CaseInsensitive), qPrintable(output));
+        QCOMPARE(device.received(), QByteArray());
+
+        // The simulated device keeps the line open too, so the flag outlives the
+        // holder's close unless it clears it, as a program letting go does.
+        ::ioctl(holder, TIOCNXCL);
+        ::close(holder);
+        QCOMPARE(openInChild(&output), 0);
+        QVERIFY(device.waitForReceived(2));
+        QCOMPARE(device.received(), QByteArray("d1"));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSerialPort)
+// With "--open DEVICE" the program opens the device as the program would,
+// sends "d1" and reports the reason for a failure (for exclusiveOpenRefused).
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--open") == 0) {
+        SerialPort port(QString::fromLocal8Bit(argv[2]));
+        PortStatus status = openOn(port);
+        if (status.ok())
+            status = port.transmit("d1");
+        if (status.ok() && port.bytesToWrite() > 0)
+            (void)QTest::qWaitFor([&] { return port.bytesToWrite() == 0; }, 2000);
+        std::puts(qPrintable(status.ok() ? QStringLiteral("opened") : status.error));
+        return status.ok() ? 0 : 1;
+    }
+    TestSerialPort test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_serial_port.moc"
