@@ -3,6 +3,7 @@
 #include "sim_device.h"
 
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -176,6 +177,58 @@ private slots:
         const ReadOutResult read = line.exchange.readOut();
         QVERIFY(read.ok());
         QCOMPARE(toLine(read.text), all);
+    }
+
+    // Nothing lost: whatever mix of device output, store requests (answered at
+    // once, late, too late or not at all) and read-outs, the takes together
+    // are everything the device sent, in order. RINGLATCH_SEED repeats a run.
+    void nothingLost()
+    {
+        bool fromEnv = false;
+        const quint32 seed = qEnvironmentVariableIntValue("RINGLATCH_SEED", &fromEnv);
+        const quint32 used = fromEnv ? seed : 20261210u;
+        qInfo("seed %u (set RINGLATCH_SEED to repeat another)", used);
+        QRandomGenerator rng(used);
+
+        Line line;
+        QByteArray taken;
+        int stores = 0;
+        int readOuts = 0;
+        for (int step = 0; step < 300; ++step) {
+            const int kind = rng.bounded(8);
+            if (kind < 4) {
+                QByteArray bytes(rng.bounded(1, 48), Qt::Uninitialized);
+                for (char &c : bytes) {
+                    const int pick = rng.bounded(8);
+                    c = pick == 0 ? 'o' : pick == 1 ? 'd' : char(rng.bounded(256));
+                }
+                line.device.send(bytes);
+                if (rng.bounded(2))
+                    QTest::qWait(rng.bounded(5));
+            } else if (kind < 6) {
+                // Mostly prompt answers; now and then silence or one past the wait.
+                const int pick = rng.bounded(40);
+                const QByteArray answer = pick == 0 ? QByteArray() : QByteArray("o");
+                const int delayMs = pick == 1 ? 1100 : rng.bounded(30);
+                line.device.setAnswer(answer, delayMs);
+                const StoreResult result = line.store(QString::number(rng.bounded(1000)));
+                QVERIFY(result.outcome != StoreResult::Outcome::PortFailed);
+                taken += result.taken;
+                ++stores;
+            } else {
+                const ReadOutResult read = line.exchange.readOut();
+                QVERIFY(read.ok());
+                taken += toLine(read.text);
+                ++readOuts;
+            }
+        }
+        line.device.setAnswer({});
+        QTest::qWait(1300); // the last late answer, if any
+        taken += toLine(line.exchange.readOut().text);
+        qInfo("%d store requests, %d read-outs, %lld bytes from the device", stores, readOuts,
+              static_cast<long long>(line.device.sent().size()));
+        QCOMPARE(taken.size(), line.device.sent().size());
+        QVERIFY(taken == line.device.sent());
     }
 };
 
