@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
@@ -82,6 +84,12 @@ QByteArray PacedDevice::takeReceived()
 
 void PacedDevice::run()
 {
+    // A real line has no scheduler. Where allowed (root), the device thread
+    // runs at real-time priority so that a busy machine delays its wake-ups
+    // less; otherwise it runs as it is.
+    sched_param priority{};
+    priority.sched_priority = 10;
+    ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &priority);
     long long lineFreeAt = 0; // when the previous byte finished arriving
     int counted = 0;          // bytes of the current request so far
     while (!stop_) {
