@@ -260,7 +260,6 @@ int main(int argc, char *argv[])
         return status.ok() ? 0 : 1;
     }
     TestSerialPort test;
-    QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);
 }
 #include "tst_serial_port.moc"
