@@ -2,6 +2,8 @@
 
 #include "device_link/port_lock.h"
 
+#include <utility>
+
 namespace ringlatch {
 
 namespace {
@@ -91,6 +93,9 @@ void SerialPort::close()
     // Closing a device that has gone away reports errors of its own; they
     // belong to this close, not to a new failure.
     closing_ = true;
+    // Closing drops what the port has received but nobody has taken yet; keep
+    // it for the next take once the port is open again.
+    kept_ += port_.readAll();
     port_.close();
     port_.clearError();
     closing_ = false;
@@ -132,7 +137,12 @@ Taken SerialPort::take()
 {
     if (!isOpen())
         return {{}, notOpenReason()};
-    return {inputLen_ > 0 ? port_.read(inputLen_) : port_.readAll(), {}};
+    QByteArray bytes = std::exchange(kept_, {}) + port_.readAll();
+    if (inputLen_ > 0 && bytes.size() > inputLen_) {
+        kept_ = bytes.mid(inputLen_);
+        bytes.truncate(inputLen_);
+    }
+    return {bytes, {}};
 }
 
 double SerialPort::lineTimeMs(qsizetype characters) const

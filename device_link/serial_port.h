@@ -90,6 +90,7 @@ private:
     int commPort_ = 0;
     int inputLen_ = 0;
     bool closing_ = false;
+    QByteArray kept_;     // received before a close, not taken yet
     bool inCall_ = false; // an operation that reports its own errors is running
     QStringList lockDirectories_;
 };

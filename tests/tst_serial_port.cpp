@@ -8,6 +8,7 @@
 #include <QTest>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -106,6 +107,34 @@ private slots:
         QVERIFY(device.waitForReceived(11));
         QTRY_COMPARE(written.size(), 1);
         QCOMPARE(device.received(), QByteArray("d0641234567"));
+    }
+
+    // Bytes received but not taken survive a reopen and an unplug: the next
+    // take after the port is open again returns them first.
+    void untakenBytesSurviveAClose()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("ttyS0"));
+        auto device = std::make_unique<SimDevice>(link);
+        SerialPort port(link);
+        QVERIFY(openOn(port).ok());
+        device->send("abc");
+        QTest::qWait(30);
+        port.close();
+        QVERIFY(!port.take().ok());
+        QVERIFY(port.open().ok());
+        device->send("def");
+        QTest::qWait(30);
+        QCOMPARE(port.take().bytes, QByteArray("abcdef"));
+
+        QSignalSpy failed(&port, &SerialPort::failed);
+        device->send("ghi");
+        QTest::qWait(30);
+        device->vanish();
+        QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }, 2000));
+        device = std::make_unique<SimDevice>(link);
+        QVERIFY(port.open().ok());
+        QCOMPARE(port.take().bytes, QByteArray("ghi"));
     }
 
     void inputLenLimitsATake()
