@@ -180,12 +180,7 @@ void Form1::buildWidgets()
 
 void Form1::formLoad()
 {
-    const QString settings = QString::fromLatin1(kDeviceLineSettings);
-    PortStatus status = MSComm1->setSettings(settings);
-    if (status.ok())
-        status = MSComm1->setCommPort(kCom1);
-    if (status.ok())
-        status = MSComm1->open();
+    const PortStatus status = openCom1();
     MSComm1->setInputLen(0);
 
     if (status.ok()) {
@@ -269,18 +264,22 @@ void Form1::selectOption1()
     option1Click();
 }
 
-bool Form1::reopenCom1()
+PortStatus Form1::openCom1()
 {
-    if (MSComm1->isOpen())
-        MSComm1->close();
     PortStatus status = MSComm1->setSettings(QString::fromLatin1(kDeviceLineSettings));
     if (status.ok())
         status = MSComm1->setCommPort(kCom1);
     if (status.ok())
         status = MSComm1->open();
-    if (!status.ok())
+    return status;
+}
+
+void Form1::reopenCom1()
+{
+    if (MSComm1->isOpen())
+        MSComm1->close();
+    if (const PortStatus status = openCom1(); !status.ok())
         reportPortError(status.error);
-    return status.ok();
 }
 
 void Form1::onPortFailed(const QString &reason)

@@ -15,6 +15,7 @@ class QRadioButton;
 namespace ringlatch {
 
 class SerialPort;
+struct PortStatus;
 class TypingLimit;
 
 // The program's window. Widgets keep their designer names (Text1, Command1 …)
@@ -47,7 +48,8 @@ private:
     void option2Click();
 
     void selectOption1();
-    bool reopenCom1();
+    PortStatus openCom1();
+    void reopenCom1();
     void onStored(const ringlatch::StoreResult &result);
     void onPortFailed(const QString &reason);
     void reportPortError(const QString &reason);
