@@ -5,17 +5,14 @@
 #include <QFile>
 #include <cstring>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
 #include <sys/types.h>
-#endif
 
 namespace ringlatch {
 
 QStringList defaultLockDirectories()
 {
-#ifdef Q_OS_UNIX
     return {QStringLiteral("/var/lock"),
             QStringLiteral("/etc/locks"),
             QStringLiteral("/var/spool/locks"),
@@ -24,9 +21,6 @@ QStringList defaultLockDirectories()
             QStringLiteral("/var/tmp"),
             QStringLiteral("/var/lock/lockdev"),
             QStringLiteral("/run/lock")};
-#else
-    return {};
-#endif
 }
 
 QString lockFileName(const QString &devicePath)
@@ -61,12 +55,7 @@ namespace {
 
 bool processIsAlive(qint64 pid)
 {
-#ifdef Q_OS_UNIX
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-#else
-    Q_UNUSED(pid);
-    return false;
-#endif
 }
 
 } // namespace

@@ -6,6 +6,18 @@
 
 namespace ringlatch {
 
+#ifdef Q_OS_WIN
+
+// Windows opens a serial port exclusively and gives the system's reason when
+// another program holds it; there are no lock files to consult.
+inline QStringList defaultLockDirectories() { return {}; }
+inline std::optional<QString> foreignLockHolder(const QString &, const QStringList &)
+{
+    return std::nullopt;
+}
+
+#else
+
 // Terminal programs mark a serial device as theirs with a lock file named
 // LCK..<device> holding their PID. Qt's own locking treats such a PID-only
 // file as stale even while its process lives, so the port checks it first.
@@ -25,5 +37,7 @@ qint64 lockFilePid(const QByteArray &contents);
 // reason for the user naming the process and the file; otherwise nullopt.
 std::optional<QString> foreignLockHolder(const QString &devicePath,
                                          const QStringList &lockDirectories);
+
+#endif
 
 } // namespace ringlatch

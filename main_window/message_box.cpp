@@ -51,11 +51,15 @@ QString MessageBox::copyText() const
 
 void MessageBox::keyPressEvent(QKeyEvent *event)
 {
+    // QMessageBox copies itself in this layout on Windows only; elsewhere the
+    // box does it here, so a user copies the same text on every platform.
+#ifndef Q_OS_WIN
     if (event == QKeySequence::Copy) {
         QGuiApplication::clipboard()->setText(copyText());
         event->accept();
         return;
     }
+#endif
     QMessageBox::keyPressEvent(event);
 }
 

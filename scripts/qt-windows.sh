@@ -7,7 +7,7 @@
 WINDOWS_PACKAGES=(cmake ninja-build qt6-base-dev qt6-serialport-dev qt6-svg-dev libgl-dev
                   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
                   binutils-mingw-w64-x86-64 nsis zip unzip python3 python3-pefile
-                  wine wine64 xvfb xauth xdotool x11-utils)
+                  wine wine64 xvfb xauth xdotool x11-utils imagemagick)
 
 QT_SOURCES=${RINGLATCH_QT_SOURCES:-$ROOT/../shared/third_party/qt-6.4.2}
 QT_CACHE=${RINGLATCH_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/ringlatch}
@@ -40,6 +40,12 @@ qt_windows_key() {
 }
 
 QT_WINDOWS_PREFIX=$QT_CACHE/qt-6.4.2-mingw64-$(qt_windows_key)
+
+# Qt's own cross-building CMake. The toolchain it chains to is named each time:
+# the one recorded in the install may be in a clone that is gone.
+qt_cmake() {
+    "$QT_WINDOWS_PREFIX/bin/qt-cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$QT_TOOLCHAIN" "$@"
+}
 
 # Runs ninja in a build folder and prints its progress every ten per cent.
 qt_ninja() {
@@ -87,7 +93,7 @@ ensure_qt_windows() {
     qt_ninja "Qt for Windows: qtbase" "$work/qtbase-build"
     cmake --install "$work/qtbase-build" >/dev/null
     for module in qtserialport qtsvg; do
-        "$QT_WINDOWS_PREFIX/bin/qt-cmake" -S "$work/$module-everywhere-src-6.4.2" \
+        qt_cmake -S "$work/$module-everywhere-src-6.4.2" \
             -B "$work/$module-build" -G Ninja >"$work/$module-configure.log" 2>&1 || {
             tail -40 "$work/$module-configure.log" >&2
             return 1
@@ -100,12 +106,12 @@ ensure_qt_windows() {
     echo "Qt for Windows: built in $((SECONDS - started)) s" >&2
 }
 
-# The test rig's Qt Serial Port (tests/wine/qtserialport-wine.patch): built
+# The test rig's Qt Serial Port (tests/windows/qtserialport-wine.patch): built
 # against the install above from the same sources with the patch applied,
 # cached beside it under its own key, never installed into Qt and never
 # shipped. Prints the folder that holds its Qt6SerialPort.dll.
 ensure_qt_windows_rig_serialport() {
-    local patch=$ROOT/tests/wine/qtserialport-wine.patch
+    local patch=$ROOT/tests/windows/qtserialport-wine.patch
     local key
     key=$( (echo "$QT_WINDOWS_PREFIX"; cat "$patch") | sha256sum | cut -c1-16)
     local out=$QT_CACHE/qtserialport-wine-$key
@@ -116,7 +122,7 @@ ensure_qt_windows_rig_serialport() {
         tar -C "$work/src" --strip-components=1 \
             -xf "$QT_SOURCES"/qtserialport-everywhere-src-6.4.2.tar.xz
         patch -d "$work/src" -p1 --quiet <"$patch"
-        "$QT_WINDOWS_PREFIX/bin/qt-cmake" -S "$work/src" -B "$work/build" -G Ninja \
+        qt_cmake -S "$work/src" -B "$work/build" -G Ninja \
             >"$work/configure.log" 2>&1 || {
             tail -40 "$work/configure.log" >&2
             return 1
@@ -127,4 +133,14 @@ ensure_qt_windows_rig_serialport() {
         rm -rf "$work"
     fi
     echo "$out"
+}
+
+# Cross-builds the project into build-windows with warnings as errors (and any
+# further CMake arguments given), and makes the program folder, the zip and the
+# installer there.
+build_windows() {
+    qt_cmake -S "$ROOT" -B "$ROOT/build-windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DRINGLATCH_WERROR=ON -DBUILD_TESTING=ON -DRINGLATCH_QT_SOURCES="$QT_SOURCES" "$@" >/dev/null
+    cmake --build "$ROOT/build-windows" --parallel "$(nproc)"
+    cmake --build "$ROOT/build-windows" --target windows_packages
 }

@@ -6,6 +6,8 @@
 //   send TEXT       send TEXT (\r \n \0 \\ and \xHH escapes allowed)
 //   answer TEXT MS  answer each request with TEXT (empty: stay silent) after MS
 //   vanish          close the pseudo-terminal as an unplugged adapter would
+//   status          report the line settings and the opens and closes of the
+//                   device node so far: "status 2400 8N1 nodes open close open"
 //   quit            end
 #include "sim_device.h"
 
@@ -126,6 +128,9 @@ int main(int argc, char *argv[])
                 device.setAnswer(unescape(rest.left(last < 0 ? 0 : last)),
                                  rest.mid(last + 1).toInt());
                 say("answer set");
+            } else if (command == "status") {
+                say("status " + describe(device.lineSettings()) + " nodes " +
+                    device.nodeEvents().toLatin1());
             } else if (command == "vanish") {
                 device.vanish();
                 say("vanished");

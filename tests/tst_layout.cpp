@@ -3,7 +3,7 @@
 #include "main_window/banner.h"
 #include "main_window/design_fonts.h"
 #include "main_window/form1.h"
-#include "sim_device.h"
+#include "window_port.h"
 
 #include <QApplication>
 #include <QFontInfo>
@@ -21,22 +21,22 @@ using namespace ringlatch;
 
 namespace {
 
-// The window, shown on a simulated device.
+// The window, shown on a port that works where a simulated device exists.
 struct Shown {
-    SimDevice device;
+    WindowPort port;
     std::unique_ptr<Form1> form;
 
     Shown()
     {
         const QList<SeenBox> boxes = catchBoxes(
             [&] {
-                form = std::make_unique<Form1>(device.slavePath());
+                form = std::make_unique<Form1>(port.path());
                 form->show();
                 QVERIFY(QTest::qWaitForWindowExposed(form.get()));
             },
-            0, 50);
-        if (!boxes.isEmpty())
-            qWarning() << "unexpected box" << boxes.first().text;
+            WindowPort::kStartupBoxes, WindowPort::kStartupBoxes ? 5000 : 50);
+        if (boxes.size() != WindowPort::kStartupBoxes)
+            qWarning() << "unexpected boxes at start-up:" << boxes.size();
     }
     QWidget *widget(const QString &name) const { return form->findChild<QWidget *>(name); }
     QString focusName() const

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The zip as a user gets it: unpacked into a fresh Wine prefix, its
+# Ringlatch_1.exe starts and maps its window with the designed title and size.
+# A screenshot of it is left as window-wine.png in the output folder.
+#   zip_starts.sh ZIP OUT_DIR
+set -euo pipefail
+zip=$1 out=$2
+source "$(dirname "$0")/wine_rig.sh"
+
+work=$(mktemp -d /tmp/ringlatch-wine.XXXXXX)
+trap 'wine_rig_stop; rm -rf "$work"' EXIT
+wine_rig_start "$work"
+
+unzip -q "$zip" -d "$work/unpacked"
+(cd "$work/unpacked/Ringlatch_1" && exec wine ./Ringlatch_1.exe) >"$work/program.log" 2>&1 &
+if ! wait_for 60 test -n "$(main_window)"; then
+    cat "$work/program.log" >&2
+    echo "FAIL: the window did not appear" >&2
+    exit 1
+fi
+window=$(main_window)
+size=$(window_size "$window")
+echo "window $window: $size"
+[ "$size" = "329x224" ] || {
+    echo "FAIL: the window is $size, not 329x224" >&2
+    exit 1
+}
+sleep 1
+import -window "$window" "$out/window-wine.png" 2>/dev/null || true
+echo "ok - Ringlatch_1.exe from the zip shows \"Ringlatch v1 :: Korvane ::\" at 329x224"
