@@ -58,7 +58,7 @@ qt_ninja() {
             if (pct >= next_pct) { printf "%s: %d%% (%d of %d)\n", label, pct, n[1], n[2]; fflush(); next_pct = pct - pct % 10 + 10 }
             next
         }
-        /error|FAILED|warning: unused/ { print; fflush() }
+        /^FAILED:| error: / { print; fflush() }
         { last = $0 }'
     return "${PIPESTATUS[0]}"
 }

@@ -34,9 +34,9 @@ struct Shown {
                 form->show();
                 QVERIFY(QTest::qWaitForWindowExposed(form.get()));
             },
-            WindowPort::kStartupBoxes, WindowPort::kStartupBoxes ? 5000 : 50);
-        if (boxes.size() != WindowPort::kStartupBoxes)
-            qWarning() << "unexpected boxes at start-up:" << boxes.size();
+            0, 50);
+        if (!boxes.isEmpty())
+            qWarning() << "unexpected box" << boxes.first().text;
     }
     QWidget *widget(const QString &name) const { return form->findChild<QWidget *>(name); }
     QString focusName() const

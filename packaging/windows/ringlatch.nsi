@@ -5,11 +5,11 @@
 ; shortcut in the Start menu and registers an uninstaller that removes exactly
 ; what was installed. /S installs and uninstalls silently.
 
-Unicode true
+; A 64-bit installer for a 64-bit program: it runs where the program runs.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
-!include "x64.nsh"
 !include "MUI2.nsh"
 
 !define APP_NAME "Ringlatch"
@@ -37,18 +37,6 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Korvane"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
-
-Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_ICONSTOP "${APP_NAME} needs 64-bit Windows." /SD IDOK
-        Abort
-    ${EndIf}
-    SetRegView 64
-FunctionEnd
-
-Function un.onInit
-    SetRegView 64
-FunctionEnd
 
 Section "Install"
     SetShellVarContext all

@@ -45,13 +45,12 @@ grep -q 'DisplayVersion.*1\.00' "$work/reg.txt" || fail "DisplayVersion is not 1
 echo "ok - registered for Apps & features"
 
 # The installed program starts.
-(cd "$installed" && exec wine ./Ringlatch_1.exe) >"$work/program.log" 2>&1 &
-wait_for 60 test -n "$(main_window)" || fail "the installed program did not show its window"
+(cd "$installed" && wine ./Ringlatch_1.exe) >"$work/program.log" 2>&1 &
+wait_for 60 has_main_window || fail "the installed program did not show its window"
 size=$(window_size "$(main_window)")
 [ "$size" = "329x224" ] || fail "the installed program's window is $size"
 echo "ok - the installed program shows its window at $size"
-timeout 20 wineserver -k || true
-timeout 20 wineserver -w || true
+wine_rig_end_session
 
 timeout 120 wine "C:\\Program Files\\Ringlatch\\Uninstall.exe" /S >"$work/uninstall.log" 2>&1 ||
     fail "the uninstaller failed: $(cat "$work/uninstall.log")"

@@ -6,16 +6,12 @@
 #
 # usage: wine_end_to_end.sh zip|installer PACKAGE SHIPPED_FOLDER RIG_SERIALPORT_DLL SIMDEVICE OUT_DIR
 #
-# The rig, which nothing of ships:
-# - COM1 of the prefix is the registry value HKLM\Software\Wine\Ports\COM1,
-#   a fixed path in the work folder; the device puts a symlink to its
-#   pseudo-terminal there (or not, for a missing COM1).
-# - modem_lines.c, preloaded into Wine, answers the modem-line ioctls on
-#   pseudo-terminals (Wine 8.0 cancels every comm-event wait without them).
-# - The program folder is the shipped one (from the zip, or installed by the
-#   installer with /S) with Qt6SerialPort.dll swapped for the build of
-#   qtserialport-wine.patch (Wine 8.0 never completes Qt's comm-event wait on
-#   the completion port). Ringlatch_1.exe stays byte-identical to the shipped one.
+# The rig, of which nothing ships: COM1 and the modem-line library of
+# wine_rig.sh, and the program folder is the shipped one (from the zip, or
+# installed by the installer with /S) with Qt6SerialPort.dll swapped for the
+# build of qtserialport-wine.patch (Wine 8.0 never completes Qt's comm-event
+# wait on the completion port). Ringlatch_1.exe stays byte-identical to the
+# shipped one.
 set -euo pipefail
 
 MODE=$1 PACKAGE=$2 SHIPPED=$3 RIG_DLL=$4 SIMDEVICE=$5 OUT=$6
@@ -23,19 +19,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/wine_rig.sh"
 
 WORK=$(mktemp -d /tmp/ringlatch-wine.XXXXXX)
-DEVICE_PIDS=()
-stop_device() {
-    local pid
-    for pid in "${DEVICE_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    DEVICE_PIDS=()
-    exec 3>&- 2>/dev/null || true
-}
-cleanup() {
-    stop_device
-    wine_rig_stop
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap 'wine_rig_stop; rm -rf "$WORK"' EXIT
 
 fail() {
     {
@@ -49,25 +33,13 @@ fail() {
     exit 1
 }
 
-# The device, commanded through a FIFO; its symlink is COM1.
-COM1_LINK=$WORK/com1
-start_device() {
-    rm -f "$WORK/device.in"
-    mkfifo "$WORK/device.in"
-    "$SIMDEVICE" --link "$COM1_LINK" --answer o --delay 200 <"$WORK/device.in" \
-        >>"$WORK/device.log" 2>&1 &
-    DEVICE_PIDS+=($!)
-    exec 3>"$WORK/device.in"
-    wait_for 10 test -L "$COM1_LINK" || fail "the simulated device did not start"
-}
-device() { echo "$*" >&3; }
-
 # Asks the device what it saw: prints "2400 8N1 nodes open close …".
 device_status() {
     local before
     before=$(grep -c '^status ' "$WORK/device.log" || true)
     device status
-    wait_for 5 test "$(grep -c '^status ' "$WORK/device.log")" -gt "$before" ||
+    # shellcheck disable=SC2016
+    wait_for 5 eval '[ "$(grep -c "^status " "$WORK/device.log")" -gt "$before" ]' ||
         fail "the device did not report its status"
     grep '^status ' "$WORK/device.log" | tail -1 | cut -d' ' -f2-
 }
@@ -98,26 +70,18 @@ send_number() {
 }
 
 start_program() {
-    (cd "$APP_DIR" && exec env LD_PRELOAD="$WORK/modem_lines.so" wine ./Ringlatch_1.exe) \
-        >>"$WORK/program.log" 2>&1 &
-    wait_for 60 test -n "$(main_window)" || fail "the window did not appear"
+    (cd "$APP_DIR" && wine_program ./Ringlatch_1.exe) >>"$WORK/program.log" 2>&1 &
+    wait_for 60 has_main_window || fail "the window did not appear"
     WINDOW=$(main_window)
     sleep 0.5
 }
 
 stop_program() {
-    timeout 20 wineserver -k >/dev/null 2>&1 || true
-    timeout 20 wineserver -w >/dev/null 2>&1 || true
+    wine_rig_end_session
 }
 
 # --- The rig
-wine_rig_start "$WORK"
-gcc -shared -fPIC -O2 -o "$WORK/modem_lines.so" "$HERE/modem_lines.c" -ldl ||
-    fail "cannot build the modem-line library"
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$COM1_LINK" /f >/dev/null 2>&1 ||
-    fail "cannot map COM1"
-# The mapping is read when a Wine session starts: end this one.
-stop_program
+wine_rig_start "$WORK" || fail "the Wine rig did not start"
 
 case $MODE in
 zip)
@@ -148,7 +112,7 @@ reason=$(tr -d '\r' <<<"$copied" | grep -A1 -xF "Greska na portu COM1" | tail -1
 [ -n "$reason" ] && [ "${reason:0:3}" != "---" ] || fail "the port box gives no reason: $copied"
 echo "ok - Windows' reason: \"$reason\""
 [ -n "$(main_window)" ] || fail "the program ended after the port box"
-start_device
+start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
 click_com1
 no_box
 status=$(device_status)
@@ -159,7 +123,7 @@ stop_device
 
 # --- Start-up with the device there.
 : >"$WORK/device.log"
-start_device
+start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
 start_program
 no_box
 status=$(device_status)
