@@ -14,7 +14,9 @@ constexpr qreal kTwipsPerPixel = 15;
 
 Banner::Banner(QWidget *parent)
     : QWidget(parent), renderer_(new QSvgRenderer(QStringLiteral(":/ringlatch/banner.svg"), this))
-{}
+{
+    setAccessibleName(QString::fromLatin1(kBannerName));
+}
 
 QRectF Banner::pictureRect()
 {

@@ -6,6 +6,9 @@ class QSvgRenderer;
 
 namespace ringlatch {
 
+// What the banner says: its lettering and the picture's own title.
+inline constexpr char kBannerName[] = "Ringlatch";
+
 // The picture area across the top of the window: the banner drawn at its
 // natural size from the top-left corner, never stretched to the area.
 class Banner : public QWidget {

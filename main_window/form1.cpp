@@ -2,6 +2,7 @@
 
 #include "device_link/line_settings.h"
 #include "device_link/serial_port.h"
+#include "main_window/accessibility.h"
 #include "main_window/banner.h"
 #include "main_window/design_fonts.h"
 #include "main_window/message_box.h"
@@ -89,6 +90,7 @@ Form1::~Form1()
 
 void Form1::buildWidgets()
 {
+    installAccessibility();
     setWindowTitle(QStringLiteral("Ringlatch v1 :: Korvane ::"));
     setFixedSize(twips(0, 0, 4935, 3360).size());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -115,6 +117,8 @@ void Form1::buildWidgets()
     Command3 = named<QPushButton>(this, "Command3", QStringLiteral("?"));
     Command3->setGeometry(twips(3120, 2760, 375, 375));
     Command3->setFont(bold);
+    // "?" says nothing when read aloud; it is named after the box it opens.
+    Command3->setAccessibleName(QString::fromLatin1(kAboutTitle));
 
     Frame1 = named<QGroupBox>(this, "Frame1", QStringLiteral("&Port"));
     Frame1->setGeometry(twips(3360, 1440, 1215, 975));
@@ -157,6 +161,13 @@ void Form1::buildWidgets()
     Label2 = named<QLabel>(this, "Label2", QStringLiteral("Broj "));
     Label2->setGeometry(twips(240, 1440, 495, 375));
     Label2->setFont(designFont(13, QFont::Bold));
+
+    // A screen reader reads the field by its label and the instruction below
+    // it as the description. The buddy links the label to the field for
+    // assistive tools; with no "&" in the caption it adds no shortcut.
+    Label2->setBuddy(Text1);
+    Text1->setAccessibleName(Label2->text().trimmed());
+    Text1->setAccessibleDescription(Label1->text());
 
     for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(Label2),
                        static_cast<QWidget *>(Frame1), Picture1})
