@@ -1,0 +1,156 @@
+#include "command_line/options.h"
+
+#include "device_link/com1.h"
+
+namespace ringlatch {
+
+namespace {
+
+using Mode = Invocation::Mode;
+
+Invocation usageError(const QString &problem)
+{
+    Invocation invocation;
+    invocation.mode = Mode::UsageError;
+    invocation.problem = problem;
+    return invocation;
+}
+
+} // namespace
+
+Options::Options()
+    : port_(QStringLiteral("port"),
+            QStringLiteral("Uredjaj koji je COM1 za ovo pokretanje (npr. /dev/ttyUSB0, COM4). "
+                           "Bez ove opcije: %1.")
+                .arg(QString::fromLatin1(kCom1Device)),
+            QStringLiteral("uredjaj")),
+      listPorts_(QStringLiteral("list-ports"),
+                 QStringLiteral("Ispisuje serijske portove koje sistem poznaje.")),
+      store_(QStringLiteral("store"),
+             QStringLiteral("Upisuje broj u eprom uredjaja, bez prozora (najvise 20 znakova, "
+                            "stampajuci ASCII)."),
+             QStringLiteral("broj")),
+      readOut_(QStringLiteral("read-out"),
+               QStringLiteral("Ispisuje, bez prozora, bajtove koje uredjaj posalje.")),
+      listen_(QStringLiteral("listen"),
+              QStringLiteral("Koliko dugo --read-out slusa, u milisekundama (podrazumevano %1, "
+                             "najvise %2).")
+                  .arg(kDefaultListenMs)
+                  .arg(kMaxListenMs),
+              QStringLiteral("ms")),
+      help_(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+            QStringLiteral("Prikazuje ovu pomoc.")),
+      version_(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+               QStringLiteral("Prikazuje verziju programa."))
+{
+    parser_.setApplicationDescription(
+        QStringLiteral("Ringlatch upisuje broj telefona u eprom relejnog uredjaja na portu COM1.\n"
+                       "Bez opcija (ili samo sa --port) otvara prozor.\n"
+                       "Izlazni kodovi: 0 uspeh, 1 uredjaj nije potvrdio upis, "
+                       "2 greska na portu, 64 pogresna upotreba."));
+    parser_.addOptions({port_, listPorts_, store_, readOut_, listen_, help_, version_});
+}
+
+QString Options::valueOf(const QCommandLineOption &option, QString *problem) const
+{
+    const QString name = QStringLiteral("--") + option.names().constLast();
+    const QStringList values = parser_.values(option);
+    if (values.size() > 1) {
+        *problem = QStringLiteral("Opcija %1 je data vise puta").arg(name);
+        return {};
+    }
+    // "--store --port X" would otherwise store the number "--port": a value
+    // that is one of the program's own options means the value was left out.
+    const QString &value = values.constFirst();
+    QString asOption = value;
+    while (asOption.startsWith(u'-'))
+        asOption.remove(0, 1);
+    asOption = asOption.section(u'=', 0, 0);
+    if (value.startsWith(u'-') && !asOption.isEmpty()) {
+        for (const QCommandLineOption *known :
+             {&port_, &listPorts_, &store_, &readOut_, &listen_, &help_, &version_}) {
+            if (known->names().contains(asOption)) {
+                *problem = QStringLiteral("Opciji %1 nedostaje vrednost").arg(name);
+                return {};
+            }
+        }
+    }
+    return value;
+}
+
+Invocation Options::parse(const QStringList &arguments)
+{
+    if (!parser_.parse(arguments)) {
+        const QStringList unknown = parser_.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            const QString &name = unknown.constFirst();
+            return usageError(
+                QStringLiteral("Nepoznata opcija: %1%2")
+                    .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+        }
+        // The only other failure: an option that takes a value came last.
+        return usageError(QStringLiteral("Opciji %1 nedostaje vrednost")
+                              .arg(arguments.value(arguments.size() - 1)));
+    }
+    Invocation invocation;
+    int modes = 0;
+    const auto mode = [&](const QCommandLineOption &option, Mode m) {
+        if (parser_.isSet(option)) {
+            invocation.mode = m;
+            ++modes;
+        }
+    };
+    mode(help_, Mode::Help);
+    mode(version_, Mode::Version);
+    mode(listPorts_, Mode::ListPorts);
+    mode(store_, Mode::Store);
+    mode(readOut_, Mode::ReadOut);
+    if (modes > 1)
+        return usageError(QStringLiteral("Dozvoljena je samo jedna od opcija --store, --read-out, "
+                                         "--list-ports, --help i --version"));
+
+    QString problem;
+    invocation.device = QString::fromLatin1(kCom1Device);
+    if (parser_.isSet(port_)) {
+        if (invocation.mode != Mode::Window && invocation.mode != Mode::Store &&
+            invocation.mode != Mode::ReadOut)
+            return usageError(QStringLiteral("Opcija --port ide samo uz prozor, --store i "
+                                             "--read-out"));
+        invocation.device = valueOf(port_, &problem);
+    }
+    if (invocation.mode == Mode::Store)
+        invocation.number = valueOf(store_, &problem);
+    if (parser_.isSet(listen_)) {
+        if (invocation.mode != Mode::ReadOut)
+            return usageError(QStringLiteral("Opcija --listen ide samo uz --read-out"));
+        const QString text = valueOf(listen_, &problem);
+        bool ok = false;
+        invocation.listenMs = text.toInt(&ok);
+        if (problem.isEmpty() &&
+            (!ok || invocation.listenMs < 0 || invocation.listenMs > kMaxListenMs))
+            problem =
+                QStringLiteral("Vrednost za --listen mora biti broj milisekundi od 0 do %1: %2")
+                    .arg(kMaxListenMs)
+                    .arg(text);
+    }
+    if (!problem.isEmpty())
+        return usageError(problem);
+    // After the values: "--store --port X" leaves X over, but what is wrong
+    // is the missing number.
+    if (!parser_.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("Neocekivan argument: %1")
+                              .arg(parser_.positionalArguments().constFirst()));
+    return invocation;
+}
+
+QString Options::helpText() const
+{
+    // Qt's two headings are the only English words in the text.
+    QString text = parser_.helpText();
+    text.replace(QStringLiteral("Usage: "), QStringLiteral("Upotreba: "));
+    text.replace(QStringLiteral("[options]"), QStringLiteral("[opcije]"));
+    text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\nOpcije:\n"));
+    return text;
+}
+
+} // namespace ringlatch
