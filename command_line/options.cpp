@@ -51,14 +51,12 @@ Options::Options()
     parser_.addOptions({port_, listPorts_, store_, readOut_, listen_, help_, version_});
 }
 
-QString Options::valueOf(const QCommandLineOption &option, QString *problem) const
+Options::Value Options::valueOf(const QCommandLineOption &option) const
 {
     const QString name = QStringLiteral("--") + option.names().constLast();
     const QStringList values = parser_.values(option);
-    if (values.size() > 1) {
-        *problem = QStringLiteral("Opcija %1 je data vise puta").arg(name);
-        return {};
-    }
+    if (values.size() > 1)
+        return {{}, QStringLiteral("Opcija %1 je data vise puta").arg(name)};
     // "--store --port X" would otherwise store the number "--port": a value
     // that is one of the program's own options means the value was left out.
     const QString &value = values.constFirst();
@@ -69,13 +67,11 @@ QString Options::valueOf(const QCommandLineOption &option, QString *problem) con
     if (value.startsWith(u'-') && !asOption.isEmpty()) {
         for (const QCommandLineOption *known :
              {&port_, &listPorts_, &store_, &readOut_, &listen_, &help_, &version_}) {
-            if (known->names().contains(asOption)) {
-                *problem = QStringLiteral("Opciji %1 nedostaje vrednost").arg(name);
-                return {};
-            }
+            if (known->names().contains(asOption))
+                return {{}, QStringLiteral("Opciji %1 nedostaje vrednost").arg(name)};
         }
     }
-    return value;
+    return {value, {}};
 }
 
 Invocation Options::parse(const QStringList &arguments)
@@ -109,32 +105,37 @@ Invocation Options::parse(const QStringList &arguments)
         return usageError(QStringLiteral("Dozvoljena je samo jedna od opcija --store, --read-out, "
                                          "--list-ports, --help i --version"));
 
-    QString problem;
     invocation.device = QString::fromLatin1(kCom1Device);
     if (parser_.isSet(port_)) {
         if (invocation.mode != Mode::Window && invocation.mode != Mode::Store &&
             invocation.mode != Mode::ReadOut)
             return usageError(QStringLiteral("Opcija --port ide samo uz prozor, --store i "
                                              "--read-out"));
-        invocation.device = valueOf(port_, &problem);
+        const Value port = valueOf(port_);
+        if (!port.problem.isEmpty())
+            return usageError(port.problem);
+        invocation.device = port.text;
     }
-    if (invocation.mode == Mode::Store)
-        invocation.number = valueOf(store_, &problem);
+    if (invocation.mode == Mode::Store) {
+        const Value number = valueOf(store_);
+        if (!number.problem.isEmpty())
+            return usageError(number.problem);
+        invocation.number = number.text;
+    }
     if (parser_.isSet(listen_)) {
         if (invocation.mode != Mode::ReadOut)
             return usageError(QStringLiteral("Opcija --listen ide samo uz --read-out"));
-        const QString text = valueOf(listen_, &problem);
+        const Value listen = valueOf(listen_);
+        if (!listen.problem.isEmpty())
+            return usageError(listen.problem);
         bool ok = false;
-        invocation.listenMs = text.toInt(&ok);
-        if (problem.isEmpty() &&
-            (!ok || invocation.listenMs < 0 || invocation.listenMs > kMaxListenMs))
-            problem =
+        invocation.listenMs = listen.text.toInt(&ok);
+        if (!ok || invocation.listenMs < 0 || invocation.listenMs > kMaxListenMs)
+            return usageError(
                 QStringLiteral("Vrednost za --listen mora biti broj milisekundi od 0 do %1: %2")
                     .arg(kMaxListenMs)
-                    .arg(text);
+                    .arg(listen.text));
     }
-    if (!problem.isEmpty())
-        return usageError(problem);
     // After the values: "--store --port X" leaves X over, but what is wrong
     // is the missing number.
     if (!parser_.positionalArguments().isEmpty())

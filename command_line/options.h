@@ -42,7 +42,11 @@ public:
     QString helpText() const;
 
 private:
-    QString valueOf(const QCommandLineOption &option, QString *problem) const;
+    struct Value {
+        QString text;
+        QString problem; // empty when the value may be used
+    };
+    Value valueOf(const QCommandLineOption &option) const;
 
     QCommandLineParser parser_;
     QCommandLineOption port_;
