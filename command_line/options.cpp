@@ -79,10 +79,17 @@ Invocation Options::parse(const QStringList &arguments)
     if (!parser_.parse(arguments)) {
         const QStringList unknown = parser_.unknownOptionNames();
         if (!unknown.isEmpty()) {
+            // "-platform" is read as -p -l -a …: name the argument as given.
             const QString &name = unknown.constFirst();
-            return usageError(
-                QStringLiteral("Nepoznata opcija: %1%2")
-                    .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+            QString given = (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+            for (const QString &argument : arguments.mid(1)) {
+                if (name.size() == 1 && argument.startsWith(u'-') &&
+                    !argument.startsWith(QStringLiteral("--")) && argument.contains(name)) {
+                    given = argument;
+                    break;
+                }
+            }
+            return usageError(QStringLiteral("Nepoznata opcija: %1").arg(given));
         }
         // The only other failure: an option that takes a value came last.
         return usageError(QStringLiteral("Opciji %1 nedostaje vrednost")

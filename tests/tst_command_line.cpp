@@ -232,6 +232,9 @@ private slots:
             << args("--read-out --listen 0 --port %1") << 0 << QByteArray() << QString();
         QTest::newRow("unknown option")
             << args("--bogus") << 64 << QByteArray() << QStringLiteral("Nepoznata opcija: --bogus");
+        QTest::newRow("unknown single-dash word")
+            << args("-platform offscreen") << 64 << QByteArray()
+            << QStringLiteral("Nepoznata opcija: -platform");
         QTest::newRow("missing number") << args("--store") << 64 << QByteArray()
                                         << QStringLiteral("Opciji --store nedostaje vrednost");
         QTest::newRow("an option as the number")
