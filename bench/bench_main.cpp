@@ -152,7 +152,7 @@ QList<RoundTrip> printRoundTrips(int runs, bool trace)
 // The command line from exec to exit, with no display: --store against the
 // paced device beside the window's round trip, the quick modes, and whether
 // any of them loads a GUI platform plugin.
-void printCommandLine(const QString &program, int runs, const QList<RoundTrip> &window)
+void printCommandLine(const QString &program, int runs, bool trace, const QList<RoundTrip> &window)
 {
     print(QString());
     print(QStringLiteral("--store, exec to exit with no display, %1 runs each, ms (target: "
@@ -175,6 +175,10 @@ void printCommandLine(const QString &program, int runs, const QList<RoundTrip> &
         if (row.failures)
             line += QStringLiteral(" %1 runs failed").arg(row.failures);
         print(line);
+        if (trace) {
+            for (const QString &stages : row.stages)
+                print(QStringLiteral("    ") + stages);
+        }
     }
 
     print(QString());
@@ -253,7 +257,7 @@ int main(int argc, char *argv[])
     if (!onlyStart && !onlyCommandLine)
         window = printRoundTrips(runs, trace);
     if (!onlyStart && !onlyRoundTrip)
-        printCommandLine(program, runs, window);
+        printCommandLine(program, runs, trace, window);
     print(QString());
     print(QStringLiteral("Load average at end: %1").arg(loadAverage()));
     return 0;

@@ -117,14 +117,20 @@ QList<CommandLineStore> measureCommandLineStores(const QString &program, const Q
                 number += QChar(u'0' + (i + 1) % 10);
             for (int i = 0; i < runs; ++i) {
                 device.expect(n + 1, delay * 1'000'000L, "o");
+                const long long startNs = monotonicNs();
                 const ExecRun run =
                     runToExit(program, {QStringLiteral("--port"), device.slavePath(),
                                         QStringLiteral("--store"), number});
                 if (!run.ok || run.exitCode != 0 || run.out != stored ||
-                    device.takeReceived() != 'd' + number.toLatin1())
+                    device.takeReceived() != 'd' + number.toLatin1()) {
                     ++row.failures;
-                else
+                } else {
                     row.ms.append(run.ms);
+                    const auto since = [&](long long ns) { return (ns - startNs) / 1e6; };
+                    row.stages.append(QString::asprintf("request %.1f  answer %.1f  exit %.1f",
+                                                        since(device.lastRequestArrivalNs()),
+                                                        since(device.lastAnswerSentNs()), run.ms));
+                }
                 ::usleep(30'000); // the line settles, as between the window's clicks
             }
             rows.append(row);

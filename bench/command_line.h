@@ -27,6 +27,9 @@ struct CommandLineStore {
     double floorMs = 0;
     QList<double> ms;
     int failures = 0; // runs that did not print the success text with exit 0
+    // Each run's stages after the spawn, in ms: the request's last byte at the
+    // device, the answer's last byte handed to the line, the exit.
+    QStringList stages;
 };
 QList<CommandLineStore> measureCommandLineStores(const QString &program, const QList<int> &digits,
                                                  const QList<int> &delaysMs, int runs);
