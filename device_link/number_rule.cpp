@@ -16,9 +16,9 @@ std::optional<QString> numberProblem(const QString &number)
                 .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'));
     }
     if (number.size() > kNumberLimit)
-        return QStringLiteral("Broj ima %1 znakova, a dozvoljeno je najvise %2")
-            .arg(number.size())
-            .arg(kNumberLimit);
+        return QStringLiteral("Broj je duzi od %1 znakova (ima ih %2)")
+            .arg(kNumberLimit)
+            .arg(number.size());
     return std::nullopt;
 }
 

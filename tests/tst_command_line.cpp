@@ -111,7 +111,8 @@ private slots:
 
         QTest::newRow("21 characters")
             << QStringLiteral("123456789012345678901") << Port::Device << QByteArray("o") << 0 << 64
-            << QByteArray() << QStringLiteral("najvise 20") << QByteArray();
+            << QByteArray() << QStringLiteral("Broj je duzi od 20 znakova (ima ih 21)")
+            << QByteArray();
         QTest::newRow("non-ASCII")
             << QStringLiteral("064ć12") << Port::Device << QByteArray("o") << 0 << 64
             << QByteArray() << QStringLiteral("U+0107") << QByteArray();
