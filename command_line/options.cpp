@@ -91,7 +91,13 @@ Invocation Options::parse(const QStringList &arguments)
             }
             return usageError(QStringLiteral("Nepoznata opcija: %1").arg(given));
         }
-        // The only other failure: an option that takes a value came last.
+        // The other failures: a value given to an option that takes none
+        // ("--help=x"), or an option that takes a value came last.
+        for (const QString &argument : arguments.mid(1)) {
+            if (argument.startsWith(QStringLiteral("--")) && argument.contains(u'='))
+                return usageError(QStringLiteral("Opcija %1 ne prima vrednost")
+                                      .arg(argument.section(u'=', 0, 0)));
+        }
         return usageError(QStringLiteral("Opciji %1 nedostaje vrednost")
                               .arg(arguments.value(arguments.size() - 1)));
     }

@@ -236,6 +236,9 @@ private slots:
         QTest::newRow("unknown single-dash word")
             << args("-platform offscreen") << 64 << QByteArray()
             << QStringLiteral("Nepoznata opcija: -platform");
+        QTest::newRow("a value for a flag")
+            << args("--read-out=5") << 64 << QByteArray()
+            << QStringLiteral("Opcija --read-out ne prima vrednost");
         QTest::newRow("missing number") << args("--store") << 64 << QByteArray()
                                         << QStringLiteral("Opciji --store nedostaje vrednost");
         QTest::newRow("an option as the number")
