@@ -1,7 +1,9 @@
 // Ringlatch's benchmark: the store round trip against a device that keeps
-// 2400-baud line timing, the cold start to the window shown, and memory.
+// 2400-baud line timing, the cold start to the window shown, memory, and the
+// command line from exec to exit.
 // Run it under an X server (scripts/bench starts Xvfb); it prints a table.
 #include "cold_start.h"
+#include "command_line.h"
 #include "device_link/com1.h"
 #include "paced_device.h"
 #include "round_trip.h"
@@ -121,7 +123,7 @@ void printStartTable(int starts, const QString &program)
         printStarts(s);
 }
 
-void printRoundTrips(int runs, bool trace)
+QList<RoundTrip> printRoundTrips(int runs, bool trace)
 {
     print(QString());
     print(QStringLiteral("Store round trip (send click to result box shown), %1 runs each, ms")
@@ -144,6 +146,84 @@ void printRoundTrips(int runs, bool trace)
                 print(QStringLiteral("    ") + stages);
         }
     }
+    return rows;
+}
+
+// The command line from exec to exit, with no display: --store against the
+// paced device beside the window's round trip, the quick modes, and whether
+// any of them loads a GUI platform plugin.
+void printCommandLine(const QString &program, int runs, bool trace, const QList<RoundTrip> &window)
+{
+    print(QString());
+    print(QStringLiteral("--store, exec to exit with no display, %1 runs each, ms (target: "
+                         "median at most floor + 25)")
+              .arg(runs));
+    print(QStringLiteral("| digits | device delay | floor | median | worst | overhead median "
+                         "| overhead worst | window round trip (median) |"));
+    print(QStringLiteral("|---|---|---|---|---|---|---|---|"));
+    const auto rows = measureCommandLineStores(program, {0, 10, 20}, {0, 50, 800}, runs);
+    for (const CommandLineStore &row : rows) {
+        QString beside = QStringLiteral("-");
+        for (const RoundTrip &w : window) {
+            if (w.digits == row.digits && w.delayMs == row.delayMs && !w.shownMs.isEmpty())
+                beside = QString::number(median(w.shownMs), 'f', 1);
+        }
+        QString line = QString::asprintf(
+            "| %6d | %12d | %5.1f | %6.1f | %5.1f | %15.1f | %14.1f | %26s |", row.digits,
+            row.delayMs, row.floorMs, median(row.ms), worst(row.ms), median(row.ms) - row.floorMs,
+            worst(row.ms) - row.floorMs, qPrintable(beside));
+        if (row.failures)
+            line += QStringLiteral(" %1 runs failed").arg(row.failures);
+        print(line);
+        if (trace) {
+            for (const QString &stages : row.stages)
+                print(QStringLiteral("    ") + stages);
+        }
+    }
+
+    print(QString());
+    print(QStringLiteral("Quick modes, exec to exit with no display, %1 runs each, ms "
+                         "(target: median under 40)")
+              .arg(runs));
+    print(QStringLiteral("| mode | median | worst | exit |"));
+    print(QStringLiteral("|---|---|---|---|"));
+    for (const char *mode : {"--list-ports", "--help", "--version"}) {
+        QList<double> ms;
+        int exitCode = 0;
+        for (int i = 0; i < runs; ++i) {
+            const ExecRun run = runToExit(program, {QString::fromLatin1(mode)});
+            exitCode = run.ok ? std::max(exitCode, run.exitCode) : -1;
+            ms.append(run.ms);
+        }
+        print(QString::asprintf("| %-12s | %6.1f | %5.1f | %4d |", mode, median(ms), worst(ms),
+                                exitCode));
+    }
+
+    print(QString());
+    print(QStringLiteral("GUI platform plugin loaded by a command-line mode (QT_DEBUG_PLUGINS=1, "
+                         "and /proc/PID/maps sampled every 10 ms while it runs)"));
+    print(QStringLiteral("| mode | platform plugin |"));
+    print(QStringLiteral("|---|---|"));
+    PacedDevice device;
+    device.expect(11, 800'000'000L, "o");
+    const QString port = device.slavePath();
+    const QList<QPair<QStringList, bool>> modes{
+        {{QStringLiteral("--list-ports")}, false},
+        {{QStringLiteral("--help")}, false},
+        {{QStringLiteral("--version")}, false},
+        {{QStringLiteral("--bogus")}, false},
+        {{QStringLiteral("--port"), port, QStringLiteral("--store"), QStringLiteral("0641234567")},
+         true},
+        {{QStringLiteral("--port"), port, QStringLiteral("--read-out"), QStringLiteral("--listen"),
+          QStringLiteral("500")},
+         true}};
+    for (const auto &[arguments, sample] : modes) {
+        const QString evidence = platformPluginEvidence(program, arguments, sample);
+        const QString shown =
+            QStringList(arguments).replaceInStrings(port, QStringLiteral("PTY")).join(u' ');
+        print(QStringLiteral("| %1 | %2 |")
+                  .arg(shown, evidence.isEmpty() ? QStringLiteral("none") : evidence));
+    }
 }
 
 } // namespace
@@ -155,9 +235,10 @@ int main(int argc, char *argv[])
     const int runs = args.contains(QStringLiteral("--quick")) ? 5 : 20;
     const int starts = args.contains(QStringLiteral("--quick")) ? 3 : 10;
     const bool trace = args.contains(QStringLiteral("--trace"));
-    // --start or --round-trip alone runs only that part.
+    // --start, --round-trip or --command-line alone runs only that part.
     const bool onlyStart = args.contains(QStringLiteral("--start"));
     const bool onlyRoundTrip = args.contains(QStringLiteral("--round-trip"));
+    const bool onlyCommandLine = args.contains(QStringLiteral("--command-line"));
 
     print(QStringLiteral("Ringlatch benchmark: %1 CPUs, %2, Qt %3, platform %4")
               .arg(QThread::idealThreadCount())
@@ -170,10 +251,13 @@ int main(int argc, char *argv[])
     const qsizetype programAt = args.indexOf(QStringLiteral("--program"));
     const QString program =
         programAt > 0 ? args.value(programAt + 1) : QStringLiteral(RINGLATCH_PROGRAM);
-    if (!onlyRoundTrip)
+    if (!onlyRoundTrip && !onlyCommandLine)
         printStartTable(starts, program);
-    if (!onlyStart)
-        printRoundTrips(runs, trace);
+    QList<RoundTrip> window;
+    if (!onlyStart && !onlyCommandLine)
+        window = printRoundTrips(runs, trace);
+    if (!onlyStart && !onlyRoundTrip)
+        printCommandLine(program, runs, trace, window);
     print(QString());
     print(QStringLiteral("Load average at end: %1").arg(loadAverage()));
     return 0;

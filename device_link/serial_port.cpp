@@ -1,5 +1,6 @@
 #include "device_link/serial_port.h"
 
+#include "device_link/com1.h"
 #include "device_link/port_lock.h"
 
 #include <utility>
@@ -11,6 +12,13 @@ namespace {
 QString notOpenReason()
 {
     return QStringLiteral("Port nije otvoren");
+}
+
+// COM1 may be any device (a USB adapter given for one run), so every reason
+// the user sees names the device it is about.
+QString onDevice(const QString &device, const QString &reason)
+{
+    return QStringLiteral("%1: %2").arg(device, reason.isEmpty() ? QStringLiteral("?") : reason);
 }
 
 } // namespace
@@ -59,15 +67,17 @@ PortStatus SerialPort::open()
         return PortStatus::failure(QStringLiteral("Port je vec otvoren"));
     if (commPort_ == 0)
         return PortStatus::failure(QStringLiteral("Port nije izabran"));
+    if (com1Device_.isEmpty())
+        return PortStatus::failure(QStringLiteral("Nije zadat uredjaj za COM1"));
     if (const auto holder = foreignLockHolder(com1Device_, lockDirectories_))
-        return PortStatus::failure(*holder);
+        return PortStatus::failure(onDevice(com1Device_, *holder));
 
     port_.clearError();
     inCall_ = true;
     const bool opened = port_.open(QIODevice::ReadWrite);
     inCall_ = false;
     if (!opened)
-        return PortStatus::failure(port_.errorString());
+        return PortStatus::failure(onDevice(com1Device_, port_.errorString()));
     if (PortStatus applied = applySettings(); !applied.ok()) {
         close();
         return applied;
@@ -83,7 +93,8 @@ PortStatus SerialPort::applySettings()
                     port_.setStopBits(settings_.stopBits) &&
                     port_.setFlowControl(QSerialPort::NoFlowControl);
     inCall_ = false;
-    return ok ? PortStatus::success() : PortStatus::failure(port_.errorString());
+    return ok ? PortStatus::success()
+              : PortStatus::failure(onDevice(com1Device_, port_.errorString()));
 }
 
 void SerialPort::close()
@@ -109,7 +120,7 @@ bool SerialPort::isOpen() const
 PortStatus SerialPort::transmit(const QByteArray &bytes)
 {
     if (!isOpen())
-        return PortStatus::failure(notOpenReason());
+        return PortStatus::failure(onDevice(com1Device_, notOpenReason()));
     if (bytes.isEmpty())
         return PortStatus::success();
     port_.clearError();
@@ -121,7 +132,7 @@ PortStatus SerialPort::transmit(const QByteArray &bytes)
     written = written && port_.error() == QSerialPort::NoError;
     inCall_ = false;
     if (!written) {
-        const QString reason = port_.errorString();
+        const QString reason = onDevice(com1Device_, port_.errorString());
         close();
         return PortStatus::failure(reason);
     }
@@ -136,13 +147,23 @@ qint64 SerialPort::bytesToWrite() const
 Taken SerialPort::take()
 {
     if (!isOpen())
-        return {{}, notOpenReason()};
+        return {{}, onDevice(com1Device_, notOpenReason())};
     QByteArray bytes = std::exchange(kept_, {}) + port_.readAll();
     if (inputLen_ > 0 && bytes.size() > inputLen_) {
         kept_ = bytes.mid(inputLen_);
         bytes.truncate(inputLen_);
     }
     return {bytes, {}};
+}
+
+PortStatus openCom1(SerialPort &port)
+{
+    PortStatus status = port.setSettings(QString::fromLatin1(kDeviceLineSettings));
+    if (status.ok())
+        status = port.setCommPort(kCom1);
+    if (status.ok())
+        status = port.open();
+    return status;
 }
 
 double SerialPort::lineTimeMs(qsizetype characters) const
@@ -164,9 +185,9 @@ void SerialPort::onErrorOccurred(QSerialPort::SerialPortError error)
     // errors for as long as it stays open, so close it at once and report once.
     if (error == QSerialPort::NoError || closing_ || inCall_ || !port_.isOpen())
         return;
-    const QString reason = port_.errorString();
+    const QString reason = onDevice(com1Device_, port_.errorString());
     close();
-    emit failed(reason.isEmpty() ? QStringLiteral("?") : reason);
+    emit failed(reason);
 }
 
 } // namespace ringlatch

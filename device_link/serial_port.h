@@ -95,4 +95,8 @@ private:
     QStringList lockDirectories_;
 };
 
+// Applies the device's line settings, selects COM1 and opens it: how the
+// window and the command line alike open the port.
+PortStatus openCom1(SerialPort &port);
+
 } // namespace ringlatch

@@ -1,6 +1,5 @@
 #include "main_window/form1.h"
 
-#include "device_link/line_settings.h"
 #include "device_link/serial_port.h"
 #include "main_window/accessibility.h"
 #include "main_window/banner.h"
@@ -191,7 +190,7 @@ void Form1::buildWidgets()
 
 void Form1::formLoad()
 {
-    const PortStatus status = openCom1();
+    const PortStatus status = openCom1(*MSComm1);
     MSComm1->setInputLen(0);
 
     if (status.ok()) {
@@ -275,21 +274,11 @@ void Form1::selectOption1()
     option1Click();
 }
 
-PortStatus Form1::openCom1()
-{
-    PortStatus status = MSComm1->setSettings(QString::fromLatin1(kDeviceLineSettings));
-    if (status.ok())
-        status = MSComm1->setCommPort(kCom1);
-    if (status.ok())
-        status = MSComm1->open();
-    return status;
-}
-
 void Form1::reopenCom1()
 {
     if (MSComm1->isOpen())
         MSComm1->close();
-    if (const PortStatus status = openCom1(); !status.ok())
+    if (const PortStatus status = openCom1(*MSComm1); !status.ok())
         reportPortError(status.error);
 }
 

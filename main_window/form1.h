@@ -2,6 +2,8 @@
 
 #include "device_link/com1.h"
 #include "device_link/exchange.h"
+#include "device_link/messages.h"
+#include "device_link/number_rule.h"
 
 #include <QString>
 #include <QWidget>
@@ -29,7 +31,7 @@ public:
     ~Form1() override;
 
     // The length typing and pasting may give the number.
-    static constexpr int kNumberLimit = 20;
+    static constexpr int kNumberLimit = ringlatch::kNumberLimit;
 
     // True while a store request waits for its acknowledgement.
     bool waiting() const { return waiting_; }
@@ -48,7 +50,6 @@ private:
     void option2Click();
 
     void selectOption1();
-    PortStatus openCom1();
     void reopenCom1();
     void onStored(const ringlatch::StoreResult &result);
     void onPortFailed(const QString &reason);
@@ -78,12 +79,9 @@ private:
 };
 
 // Texts the window shows.
-inline constexpr char kStoredMessage[] = "Podaci uspesno upisani u eprom uredjaja!";
-inline constexpr char kNotStoredMessage[] = "Slanje podataka nije uspelo";
 inline constexpr char kNoCom2Message[] = "Nepostoji COM2";
 inline constexpr char kAboutTitle[] = "O programu";
 inline constexpr char kContactAddress[] = "kontakt@ringlatch.example";
-inline constexpr char kPortErrorMessage[] = "Greska na portu COM1";
 QString aboutMessage();
 
 } // namespace ringlatch

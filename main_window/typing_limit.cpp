@@ -1,17 +1,10 @@
 #include "main_window/typing_limit.h"
 
+#include "device_link/number_rule.h"
+
 #include <algorithm>
 
 namespace ringlatch {
-
-namespace {
-
-bool isPrintableAscii(QChar c)
-{
-    return c.unicode() >= 0x20 && c.unicode() <= 0x7E;
-}
-
-} // namespace
 
 Edit limitEdit(const QString &before, const QString &after, int cursor, int limit)
 {
@@ -36,7 +29,7 @@ Edit limitEdit(const QString &before, const QString &after, int cursor, int limi
     for (QChar c : inserted) {
         if (accepted.size() >= room)
             break;
-        if (isPrintableAscii(c))
+        if (isNumberCharacter(c))
             accepted += c;
     }
     if (accepted == inserted)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs a built Ringlatch into a temporary prefix and checks what lands
 # there, validates the desktop entry, starts the program from its Exec line,
-# and builds the Debian package and checks its dependencies and contents.
+# and builds the Debian package and checks its dependencies, its contents and
+# what lintian says of it.
 #   check_install.sh <build folder>
 set -eu
 
@@ -18,7 +19,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/ringlatch share/applications/ringlatch.desktop \
     share/icons/hicolor/scalable/apps/ringlatch.svg \
-    share/doc/ringlatch/LiberationSans-OFL.txt; do
+    share/doc/ringlatch/LiberationSans-OFL.txt share/doc/ringlatch/copyright \
+    share/doc/ringlatch/changelog.gz share/man/man1/ringlatch.1.gz; do
     [ -f "$prefix/$f" ] || fail "missing $f"
 done
 for size in 16 32 48 64 128 256; do
@@ -27,6 +29,11 @@ for size in 16 32 48 64 128 256; do
     file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not ${size}x$size"
 done
 [ -x "$prefix/bin/ringlatch" ] || fail "bin/ringlatch is not executable"
+# The manual page is the program's: it names every option.
+man=$(gzip -dc "$prefix/share/man/man1/ringlatch.1.gz" | sed "s/\\\\-/-/g")
+for option in port list-ports store read-out listen help version dialout; do
+    echo "$man" | grep -q -- "$option" || fail "the manual page does not mention $option"
+done
 
 entry=$prefix/share/applications/ringlatch.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
@@ -49,14 +56,23 @@ QT_QPA_PLATFORM=offscreen timeout 3 "$prefix/bin/$program" >"$tmp/run.log" 2>&1 
     fail "cpack failed"
 deb=$(ls "$tmp"/deb/ringlatch_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6svg6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6svg6 qt6-qpa-plugins; do
     echo "$depends" | grep -q "$lib" || fail "the package does not depend on $lib: $depends"
 done
 dpkg-deb -c "$deb" | awk '{print $6}' >"$tmp/contents"
 for f in ./usr/bin/ringlatch ./usr/share/applications/ringlatch.desktop \
     ./usr/share/icons/hicolor/16x16/apps/ringlatch.png \
     ./usr/share/icons/hicolor/32x32/apps/ringlatch.png \
-    ./usr/share/icons/hicolor/scalable/apps/ringlatch.svg; do
+    ./usr/share/icons/hicolor/scalable/apps/ringlatch.svg \
+    ./usr/share/man/man1/ringlatch.1.gz ./usr/share/doc/ringlatch/copyright \
+    ./usr/share/doc/ringlatch/changelog.gz; do
     grep -qx "$f" "$tmp/contents" || fail "the package lacks $f"
 done
+
+# The package as Debian expects it: no lintian errors or warnings.
+command -v lintian >/dev/null || fail "lintian is not installed (scripts/test installs it)"
+status=0
+lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 || status=$?
+grep -v "running with root privileges" "$tmp/lintian.log" >&2 || true
+[ "$status" -eq 0 ] || fail "lintian reports errors or warnings (exit $status)"
 echo "check_install: installed tree, desktop entry and package are as expected"

@@ -190,15 +190,16 @@ private slots:
                  QStringLiteral("open close open close open close open"));
     }
 
-    // No COM1 at start-up: one box with the reason, a usable window, and
-    // clicking COM1 once the device is there opens it.
+    // No COM1 at start-up: one box with the reason, which names the device in
+    // use, a usable window, and clicking COM1 once the device is there opens it.
     void missingPortAtStartUp()
     {
         Bench bench(false);
         const QList<SeenBox> boxes = bench.start(1);
         QCOMPARE(boxes.size(), 1);
-        QVERIFY2(boxes[0].text.startsWith(kPortError + QStringLiteral("No such file")),
-                 qPrintable(boxes[0].text));
+        QVERIFY2(
+            boxes[0].text.startsWith(kPortError + bench.com1 + QStringLiteral(": No such file")),
+            qPrintable(boxes[0].text));
         QCOMPARE(int(boxes[0].icon), int(QMessageBox::Critical));
         QVERIFY(!bench.port()->isOpen());
         QVERIFY(bench.find<QRadioButton>("Option1")->isChecked());
