@@ -220,4 +220,42 @@ sleep 1
 no_box
 echo "ok - unplugged: one box"
 [ -n "$(main_window)" ] || fail "the program is not running any more"
+stop_program
+stop_device
+
+# The command line of the same Ringlatch_1.exe, its output to a pipe: what a
+# script sees on Windows.
+if [ "$MODE" = zip ]; then
+    : >"$WORK/device.log"
+    start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
+    cli() {
+        local status=0
+        (cd "$APP_DIR" && WINE_PROGRAM_TIMEOUT=60 wine_program ./Ringlatch_1.exe "$@") \
+            >"$WORK/cli.out" 2>"$WORK/cli.err" || status=$?
+        tr -d '\r' <"$WORK/cli.out"
+        echo "exit $status"
+    }
+    out=$(cli --version)
+    [ "$out" = $'Ringlatch 1.00\nexit 0' ] || fail "--version gave: $out"
+    forget_received
+    out=$(cli --port COM1 --store 0641234567)
+    [ "$out" = $'Podaci uspesno upisani u eprom uredjaja!\nexit 0' ] || fail "--store gave: $out"
+    [ "$(device_received)" = "d0641234567" ] || fail "--store: device received '$(device_received)'"
+    device "answer ok 0"
+    out=$(cli --store 0641234567)
+    [ "$out" = $'Slanje podataka nije uspelo\nexit 1' ] || fail "--store, wrong answer, gave: $out"
+    out=$(cli --store 123456789012345678901)
+    [ "$(tail -1 <<<"$out")" = "exit 64" ] || fail "--store, 21 characters, gave: $out"
+    out=$(cli --port COM7 --store 1)
+    [ "$(tail -1 <<<"$out")" = "exit 2" ] || fail "--store on a missing port gave: $out"
+    grep -q "Greska na portu COM1" "$WORK/cli.err" || fail "no port error on stderr: $(cat "$WORK/cli.err")"
+    (sleep 1.5; device "send Dobar dan \\xe9\\xfc") &
+    sender=$!
+    (cd "$APP_DIR" && WINE_PROGRAM_TIMEOUT=60 wine_program ./Ringlatch_1.exe --read-out --listen 4000) \
+        >"$WORK/read-out.bin" 2>"$WORK/cli.err" || fail "--read-out failed: $(cat "$WORK/cli.err")"
+    wait "$sender"
+    [ "$(od -An -tx1 "$WORK/read-out.bin" | tr -d ' \n')" = "446f6261722064616e20e9fc" ] ||
+        fail "--read-out wrote: $(od -An -tx1 "$WORK/read-out.bin")"
+    echo "ok - command line under Wine: --version, --store (0, 1, 64, 2), --read-out byte for byte"
+fi
 echo "PASS ($MODE)"
