@@ -129,6 +129,7 @@ no_box
 status=$(device_status)
 [[ $status == "2400 8N1 nodes open"* ]] || fail "at start-up the device saw: $status"
 echo "ok - start-up: COM1 opened at 2400 8N1 ($status), no box"
+import -window "$WINDOW" "$OUT/window-wine-$MODE.png" 2>/dev/null || true
 
 forget_received
 copied=$(send_number 0641234567)
@@ -206,7 +207,6 @@ click_text1
 xdotool key shift+Tab space
 box=$(wait_for 10 has_box && box_window)
 import -window "$box" "$OUT/box-wine-$MODE.png" 2>/dev/null || true
-import -window "$WINDOW" "$OUT/window-wine-$MODE.png" 2>/dev/null || true
 copied=$(read_box)
 expect_box "about" "$copied" "Program za ubacivanje podataka u eprom uredjaja"
 expect_box "about, address" "$copied" "kontakt@ringlatch.example"
