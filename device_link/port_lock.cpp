@@ -3,10 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <cstring>
-
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/types.h>
 
 namespace ringlatch {

@@ -10,7 +10,10 @@ namespace ringlatch {
 
 // Windows opens a serial port exclusively and gives the system's reason when
 // another program holds it; there are no lock files to consult.
-inline QStringList defaultLockDirectories() { return {}; }
+inline QStringList defaultLockDirectories()
+{
+    return {};
+}
 inline std::optional<QString> foreignLockHolder(const QString &, const QStringList &)
 {
     return std::nullopt;

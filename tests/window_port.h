@@ -12,9 +12,15 @@
 // maps to the same simulated device (tests/windows/wine_rig.sh).
 struct WindowPort {
 #ifdef Q_OS_WIN
-    QString path() const { return QStringLiteral("COM1"); }
+    QString path() const
+    {
+        return QStringLiteral("COM1");
+    }
 #else
     SimDevice device;
-    QString path() const { return device.slavePath(); }
+    QString path() const
+    {
+        return device.slavePath();
+    }
 #endif
 };
