@@ -82,3 +82,30 @@ expect_box() {
     echo "ok - $what: \"$expected\""
 }
 
+
+# "?" is last in the tab order, one step back from Text1: the About box. With a
+# file name, a screenshot of the box is kept there.
+check_about() {
+    click_text1
+    xdotool key shift+Tab space
+    if [ -n "${1:-}" ]; then
+        wait_for 10 has_box && import -window "$(box_window)" "$1" 2>/dev/null || true
+    fi
+    local copied
+    copied=$(read_box)
+    expect_box "about" "$copied" "Program za ubacivanje podataka u eprom uredjaja"
+    expect_box "about, address" "$copied" "kontakt@ringlatch.example"
+    expect_box "about, title" "$copied" "O programu"
+}
+
+# The device is unplugged while the port is open: one box naming the port,
+# then quiet. The caller's device function sends the device its commands.
+check_unplugged() {
+    device "vanish"
+    local copied
+    copied=$(read_box)
+    expect_box "unplugged" "$copied" "Greska na portu COM1"
+    sleep 1
+    no_box
+    echo "ok - unplugged: one box"
+}

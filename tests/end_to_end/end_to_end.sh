@@ -127,20 +127,8 @@ expect_box "send after COM2" "$copied" "Podaci uspesno upisani u eprom uredjaja!
     fail "device received '$(device_received)' after COM2"
 echo "ok - the port was reopened on COM1; the read-out went back unchanged"
 
-# "?" is last in the tab order, one step back from Text1.
-click_text1
-xdotool key shift+Tab space
-copied=$(read_box)
-expect_box "about" "$copied" "Program za ubacivanje podataka u eprom uredjaja"
-expect_box "about, address" "$copied" "kontakt@ringlatch.example"
-expect_box "about, title" "$copied" "O programu"
-
-# The device is unplugged while idle: one box naming the port, then quiet.
-device "vanish"
-copied=$(read_box)
-expect_box "unplugged" "$copied" "Greska na portu COM1"
-no_box
-echo "ok - unplugged: one box"
+check_about
+check_unplugged
 
 kill -0 "$APP" 2>/dev/null || fail "the program is not running any more"
 grep -qiE "AddressSanitizer|runtime error|QXcbConnection: XCB error" "$WORK/program.log" &&

@@ -202,23 +202,8 @@ expect_box "send after COM2" "$copied" "Podaci uspesno upisani u eprom uredjaja!
 [ "$(device_received)" = "d123" ] || fail "after COM2 the device received '$(device_received)'"
 echo "ok - COM1 reopened after COM2"
 
-# "?" is last in the tab order, one step back from Text1.
-click_text1
-xdotool key shift+Tab space
-box=$(wait_for 10 has_box && box_window)
-import -window "$box" "$OUT/box-wine-$MODE.png" 2>/dev/null || true
-copied=$(read_box)
-expect_box "about" "$copied" "Program za ubacivanje podataka u eprom uredjaja"
-expect_box "about, address" "$copied" "kontakt@ringlatch.example"
-expect_box "about, title" "$copied" "O programu"
-
-# The device vanishes while open: one box, then quiet, and the program runs on.
-device "vanish"
-copied=$(read_box)
-expect_box "unplugged" "$copied" "Greska na portu COM1"
-sleep 1
-no_box
-echo "ok - unplugged: one box"
+check_about "$OUT/box-wine-$MODE.png"
+check_unplugged
 [ -n "$(main_window)" ] || fail "the program is not running any more"
 stop_program
 stop_device
