@@ -29,6 +29,12 @@ for size in 16 32 48 64 128 256; do
     file -b "$png" | grep -q "PNG image data, $size x $size," || fail "$png is not ${size}x$size"
 done
 [ -x "$prefix/bin/ringlatch" ] || fail "bin/ringlatch is not executable"
+# The window is a module of the program's own, under the library folder.
+window_module=$(find "$prefix" -name ringlatch-window.so)
+case "$window_module" in
+"$prefix"/lib/ringlatch/ringlatch-window.so | "$prefix"/lib/*-linux-gnu/ringlatch/ringlatch-window.so) ;;
+*) fail "the window module is not in a ringlatch folder under lib: '$window_module'" ;;
+esac
 # The manual page is the program's: it names every option.
 man=$(gzip -dc "$prefix/share/man/man1/ringlatch.1.gz" | sed "s/\\\\-/-/g")
 for option in port list-ports store read-out listen help version dialout; do
@@ -68,6 +74,8 @@ for f in ./usr/bin/ringlatch ./usr/share/applications/ringlatch.desktop \
     ./usr/share/doc/ringlatch/changelog.gz; do
     grep -qx "$f" "$tmp/contents" || fail "the package lacks $f"
 done
+grep -Eqx '\./usr/lib/([^/]*-linux-gnu/)?ringlatch/ringlatch-window\.so' "$tmp/contents" ||
+    fail "the package lacks the window module"
 
 # The package as Debian expects it: no lintian errors or warnings.
 command -v lintian >/dev/null || fail "lintian is not installed (scripts/test installs it)"

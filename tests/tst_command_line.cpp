@@ -295,6 +295,64 @@ private slots:
         QVERIFY(run.out.endsWith('\n'));
     }
 
+    // The command line maps no GUI library: Qt Gui, Widgets and Svg belong to
+    // the window's module, which only the window loads. The dynamic loader
+    // names every library it loads when LD_DEBUG asks it to.
+    void mapsNoGuiLibrary_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("--version") << QStringList{QStringLiteral("--version")};
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")};
+        QTest::newRow("--list-ports") << QStringList{QStringLiteral("--list-ports")};
+        QTest::newRow("a usage error") << QStringList{QStringLiteral("--bogus")};
+        QTest::newRow("--store") << QStringList{QStringLiteral("--port"), QStringLiteral("%1"),
+                                                QStringLiteral("--store"),
+                                                QStringLiteral("0641234567")};
+    }
+    void mapsNoGuiLibrary()
+    {
+        QFETCH(QStringList, arguments);
+        SimDevice device;
+        device.setAnswer("o");
+        arguments.replaceInStrings(QStringLiteral("%1"), device.portPath());
+        QProcessEnvironment env = headless();
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+        QProcess program;
+        start(program, arguments, env);
+        const Run run = finish(program);
+        QVERIFY2(run.exitCode == 0 || run.exitCode == 64, run.err.constData());
+        QVERIFY2(run.err.contains("libQt6Core.so"), "the loader's trace is missing");
+        for (const char *library : {"libQt6Gui", "libQt6Widgets", "libQt6Svg", "ringlatch-window"})
+            QVERIFY2(!run.err.contains(library), library);
+    }
+
+    // A program whose window module is missing says so and exits; its command
+    // line still works.
+    void windowModuleMissing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString copy = dir.filePath(QStringLiteral("ringlatch"));
+        QVERIFY(QFile::copy(QStringLiteral(RINGLATCH_PROGRAM), copy));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+        QProcess window;
+        window.setProcessEnvironment(env);
+        window.start(copy, {});
+        Run run = finish(window);
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.out, QByteArray());
+        QVERIFY2(run.err.startsWith("Ringlatch_1 ne moze da otvori prozor: "), run.err.constData());
+
+        QProcess version;
+        version.setProcessEnvironment(headless());
+        version.start(copy, {QStringLiteral("--version")});
+        run = finish(version);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, line("Ringlatch 1.00"));
+    }
+
     // The window, given --port, opens that device as COM1: open, close, open.
     void windowOpensTheGivenPort()
     {

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Assembles the Windows program folder from the cross-built Ringlatch_1.exe and
-# writes the zip and the installer beside it.
-#   make-packages.sh EXE QT_PREFIX QT_SOURCES SOURCE_DIR OUT_DIR VERSION
-# The folder holds only what the program loads: the Qt libraries it links, the
-# windows platform plugin, the style plugin it uses, and the MinGW run time,
-# all stripped. Nothing else of Qt is needed: the window icon is read as PNG
+# its window module, and writes the zip and the installer beside it.
+#   make-packages.sh EXE WINDOW_DLL QT_PREFIX QT_SOURCES SOURCE_DIR OUT_DIR VERSION
+# The folder holds only what the program loads: the Qt libraries it and its
+# window module link, the windows platform plugin, the style plugin it uses,
+# and the MinGW run time, all stripped. Nothing else of Qt is needed: the window icon is read as PNG
 # (built into Qt Gui), the banner is drawn by Qt SVG directly and the boxes'
 # icons come from Windows, so no image-format or icon-engine plugin is loaded.
 set -euo pipefail
 
-exe=$1 qt=$2 qt_sources=$3 src=$4 out=$5 version=$6
+exe=$1 window_dll=$2 qt=$3 qt_sources=$4 src=$5 out=$6 version=$7
 mingw=x86_64-w64-mingw32
 name=Ringlatch_1-$version-win64
 folder=$out/Ringlatch_1
@@ -18,6 +18,8 @@ rm -rf "$folder" "$out/$name.zip" "$out/Ringlatch_1-$version-setup.exe"
 mkdir -p "$folder/platforms" "$folder/styles" "$folder/licenses"
 
 cp "$exe" "$folder/Ringlatch_1.exe"
+# The program loads its window from beside itself.
+cp "$window_dll" "$folder/"
 for lib in Core Gui Widgets SerialPort Svg; do
     cp "$qt/bin/Qt6$lib.dll" "$folder/"
 done

@@ -2,7 +2,8 @@
 """Checks the shipped Windows program folder as Windows would see it.
 
 Ringlatch_1.exe itself must carry the version block as designed, an icon
-group with 32x32 and 16x16 images, and the GUI subsystem; and every DLL that
+group with 32x32 and 16x16 images, and the GUI subsystem; its window must be
+the DLL beside it, which only the window loads; and every DLL that
 any binary in the folder imports must be in the folder or be part of Windows,
 so nothing is missing on a clean Windows PC.
 
@@ -102,6 +103,27 @@ class ProgramExecutable(unittest.TestCase):
         self.assertTrue({(32, 32), (16, 16)} <= sizes, sizes)
         # The images the group names are in the file.
         self.assertIn(pefile.RESOURCE_TYPE["RT_ICON"], resources)
+
+
+def imports(pe):
+    return {entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])}
+
+
+class WindowModule(unittest.TestCase):
+    """The window is a DLL of its own that the program loads at run time, so
+    that its command line starts without Qt Gui, Widgets and Svg."""
+
+    def test_program_imports_no_gui_library(self):
+        program = imports(pefile.PE(os.path.join(FOLDER, "Ringlatch_1.exe")))
+        self.assertIn("qt6core.dll", program)
+        self.assertEqual(program & {"qt6gui.dll", "qt6widgets.dll", "qt6svg.dll"}, set())
+
+    def test_window_module_exports_its_entry_point(self):
+        module = pefile.PE(os.path.join(FOLDER, "ringlatch-window.dll"))
+        self.assertIn("qt6widgets.dll", imports(module))
+        exported = [symbol.name.decode() for symbol in module.DIRECTORY_ENTRY_EXPORT.symbols
+                    if symbol.name]
+        self.assertIn("ringlatch_window_main", exported)
 
 
 class ProgramFolder(unittest.TestCase):
