@@ -46,6 +46,17 @@ void print(const QString &line)
     std::fflush(stdout);
 }
 
+// A table row, the failed runs named after it, and each run's stages below
+// it when they are traced.
+void printRow(QString line, int failures, const QStringList &stages)
+{
+    if (failures)
+        line += QStringLiteral(" %1 runs failed").arg(failures);
+    print(line);
+    for (const QString &stage : stages)
+        print(QStringLiteral("    ") + stage);
+}
+
 struct Starts {
     const char *name = nullptr;
     QString program;
@@ -138,13 +149,7 @@ QList<RoundTrip> printRoundTrips(int runs, bool trace)
                               row.digits, row.delayMs, row.floorMs, median(row.shownMs),
                               worst(row.shownMs), median(row.shownMs) - row.floorMs,
                               worst(row.shownMs) - row.floorMs, median(row.paintedMs));
-        if (row.failures)
-            line += QStringLiteral(" %1 runs failed").arg(row.failures);
-        print(line);
-        if (trace) {
-            for (const QString &stages : row.stages)
-                print(QStringLiteral("    ") + stages);
-        }
+        printRow(line, row.failures, trace ? row.stages : QStringList());
     }
     return rows;
 }
@@ -172,13 +177,7 @@ void printCommandLine(const QString &program, int runs, bool trace, const QList<
             "| %6d | %12d | %5.1f | %6.1f | %5.1f | %15.1f | %14.1f | %26s |", row.digits,
             row.delayMs, row.floorMs, median(row.ms), worst(row.ms), median(row.ms) - row.floorMs,
             worst(row.ms) - row.floorMs, qPrintable(beside));
-        if (row.failures)
-            line += QStringLiteral(" %1 runs failed").arg(row.failures);
-        print(line);
-        if (trace) {
-            for (const QString &stages : row.stages)
-                print(QStringLiteral("    ") + stages);
-        }
+        printRow(line, row.failures, trace ? row.stages : QStringList());
     }
 
     print(QString());

@@ -1,6 +1,5 @@
 #include "command_line.h"
 
-#include "device_link/exchange.h"
 #include "device_link/messages.h"
 #include "paced_device.h"
 
@@ -110,11 +109,8 @@ QList<CommandLineStore> measureCommandLineStores(const QString &program, const Q
             CommandLineStore row;
             row.digits = n;
             row.delayMs = delay;
-            row.floorMs = (n + 2) * PacedDevice::kCharacterNs / 1e6 +
-                          double(ringlatch::kAckQuietGap.count()) + delay;
-            QString number;
-            for (int i = 0; i < n; ++i)
-                number += QChar(u'0' + (i + 1) % 10);
+            row.floorMs = storeFloorMs(n, delay);
+            const QString number = benchNumber(n);
             for (int i = 0; i < runs; ++i) {
                 device.expect(n + 1, delay * 1'000'000L, "o");
                 const long long startNs = monotonicNs();

@@ -1,5 +1,7 @@
 #include "paced_device.h"
 
+#include "device_link/exchange.h"
+
 #include <QFile>
 #include <cerrno>
 #include <cstdlib>
@@ -32,6 +34,20 @@ long long monotonicNs()
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+}
+
+double storeFloorMs(int digits, int delayMs)
+{
+    return (digits + 2) * PacedDevice::kCharacterNs / 1e6 +
+           double(ringlatch::kAckQuietGap.count()) + delayMs;
+}
+
+QString benchNumber(int digits)
+{
+    QString number;
+    for (int i = 0; i < digits; ++i)
+        number += QChar(u'0' + (i + 1) % 10);
+    return number;
 }
 
 PacedDevice::PacedDevice(const QString &linkPath) : linkPath_(linkPath)

@@ -58,3 +58,11 @@ private:
 };
 
 long long monotonicNs();
+
+// The least a store of a number with this many digits can take, in ms: the
+// request ("d" and the digits) and the "o" at the device's line timing, the
+// acknowledgement's quiet gap, and the device's delay.
+double storeFloorMs(int digits, int delayMs);
+
+// The number stored in a row with this many digits: "1234567890…".
+QString benchNumber(int digits);

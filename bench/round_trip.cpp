@@ -78,11 +78,8 @@ QList<RoundTrip> measureRoundTrips(const QList<int> &digits, const QList<int> &d
             RoundTrip row;
             row.digits = n;
             row.delayMs = delay;
-            row.floorMs = (n + 2) * PacedDevice::kCharacterNs / 1e6 +
-                          double(ringlatch::kAckQuietGap.count()) + delay;
-            QString number;
-            for (int i = 0; i < n; ++i)
-                number += QChar(u'0' + (i + 1) % 10);
+            row.floorMs = storeFloorMs(n, delay);
+            const QString number = benchNumber(n);
             text1->setText(number);
             for (int run = 0; run < runs; ++run) {
                 device.expect(n + 1, delay * 1'000'000L, "o");

@@ -47,6 +47,17 @@ qt_cmake() {
     "$QT_WINDOWS_PREFIX/bin/qt-cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$QT_TOOLCHAIN" "$@"
 }
 
+# Runs a CMake configure step with its output in a log, shown when it fails.
+#   configure_logged LOG COMMAND…
+configure_logged() {
+    local log=$1
+    shift
+    "$@" >"$log" 2>&1 || {
+        tail -40 "$log" >&2
+        return 1
+    }
+}
+
 # Runs ninja in a build folder and prints its progress every ten per cent.
 qt_ninja() {
     local label=$1 dir=$2
@@ -58,8 +69,7 @@ qt_ninja() {
             if (pct >= next_pct) { printf "%s: %d%% (%d of %d)\n", label, pct, n[1], n[2]; fflush(); next_pct = pct - pct % 10 + 10 }
             next
         }
-        /^FAILED:| error: / { print; fflush() }
-        { last = $0 }'
+        /^FAILED:| error: / { print; fflush() }'
     return "${PIPESTATUS[0]}"
 }
 
@@ -83,21 +93,17 @@ ensure_qt_windows() {
     for module in qtbase qtserialport qtsvg; do
         tar -C "$work" -xf "$QT_SOURCES"/$module-everywhere-src-6.4.2*.tar.xz
     done
-    cmake -S "$work"/qtbase-everywhere-src-6.4.2 -B "$work/qtbase-build" -G Ninja \
+    configure_logged "$work/qtbase-configure.log" \
+        cmake -S "$work"/qtbase-everywhere-src-6.4.2 -B "$work/qtbase-build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$QT_TOOLCHAIN" -DCMAKE_INSTALL_PREFIX="$QT_WINDOWS_PREFIX" \
         -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        "${QT_BASE_OPTIONS[@]}" >"$work/qtbase-configure.log" 2>&1 || {
-        tail -40 "$work/qtbase-configure.log" >&2
-        return 1
-    }
+        "${QT_BASE_OPTIONS[@]}" || return 1
     qt_ninja "Qt for Windows: qtbase" "$work/qtbase-build"
     cmake --install "$work/qtbase-build" >/dev/null
     for module in qtserialport qtsvg; do
-        qt_cmake -S "$work/$module-everywhere-src-6.4.2" \
-            -B "$work/$module-build" -G Ninja >"$work/$module-configure.log" 2>&1 || {
-            tail -40 "$work/$module-configure.log" >&2
+        configure_logged "$work/$module-configure.log" \
+            qt_cmake -S "$work/$module-everywhere-src-6.4.2" -B "$work/$module-build" -G Ninja ||
             return 1
-        }
         qt_ninja "Qt for Windows: $module" "$work/$module-build"
         cmake --install "$work/$module-build" >/dev/null
     done
@@ -121,15 +127,14 @@ ensure_qt_windows_rig_serialport() {
         mkdir -p "$work/src"
         tar -C "$work/src" --strip-components=1 \
             -xf "$QT_SOURCES"/qtserialport-everywhere-src-6.4.2.tar.xz
-        patch -d "$work/src" -p1 --quiet <"$patch"
-        qt_cmake -S "$work/src" -B "$work/build" -G Ninja \
-            >"$work/configure.log" 2>&1 || {
-            tail -40 "$work/configure.log" >&2
-            return 1
-        }
-        qt_ninja "Qt Serial Port for the Wine rig" "$work/build" SerialPort >&2
-        mkdir -p "$out"
-        cp "$work/build/bin/Qt6SerialPort.dll" "$out/"
+        # Called as $(…), where a failing step does not end the script: each
+        # step says so itself.
+        patch -d "$work/src" -p1 --quiet <"$patch" &&
+            configure_logged "$work/configure.log" \
+                qt_cmake -S "$work/src" -B "$work/build" -G Ninja &&
+            qt_ninja "Qt Serial Port for the Wine rig" "$work/build" SerialPort >&2 &&
+            mkdir -p "$out" &&
+            cp "$work/build/bin/Qt6SerialPort.dll" "$out/" || return 1
         rm -rf "$work"
     fi
     echo "$out"

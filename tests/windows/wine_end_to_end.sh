@@ -44,6 +44,20 @@ device_status() {
     grep '^status ' "$WORK/device.log" | tail -1 | cut -d' ' -f2-
 }
 
+# The device on COM1, answering every request with "o" after 200 ms.
+plug_device() {
+    start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
+}
+
+# The device saw the program open it, at 2400 8N1, and no box came up.
+expect_opened() {
+    no_box
+    local status
+    status=$(device_status)
+    [[ $status == "2400 8N1 nodes open"* ]] || fail "$1: the device saw: $status"
+    echo "ok - $1: COM1 opened at 2400 8N1 ($status), no box"
+}
+
 # Option1 (COM1) in the window: Frame1 at 224,96 px, Option1 at 8,16 in it.
 click_com1() {
     eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
@@ -112,23 +126,17 @@ reason=$(tr -d '\r' <<<"$copied" | grep -A1 -xF "Greska na portu COM1" | tail -1
 [ -n "$reason" ] && [ "${reason:0:3}" != "---" ] || fail "the port box gives no reason: $copied"
 echo "ok - Windows' reason: \"$reason\""
 [ -n "$(main_window)" ] || fail "the program ended after the port box"
-start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
+plug_device
 click_com1
-no_box
-status=$(device_status)
-[[ $status == "2400 8N1 nodes open"* ]] || fail "after clicking COM1 the device saw: $status"
-echo "ok - clicking COM1 opened the device at 2400 8N1"
+expect_opened "clicking COM1"
 stop_program
 stop_device
 
 # --- Start-up with the device there.
 : >"$WORK/device.log"
-start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
+plug_device
 start_program
-no_box
-status=$(device_status)
-[[ $status == "2400 8N1 nodes open"* ]] || fail "at start-up the device saw: $status"
-echo "ok - start-up: COM1 opened at 2400 8N1 ($status), no box"
+expect_opened "start-up"
 import -window "$WINDOW" "$OUT/window-wine-$MODE.png" 2>/dev/null || true
 
 forget_received
@@ -212,7 +220,7 @@ stop_device
 # script sees on Windows.
 if [ "$MODE" = zip ]; then
     : >"$WORK/device.log"
-    start_device "$SIMDEVICE" --answer o --delay 200 || fail "the device did not start"
+    plug_device
     cli() {
         local status=0
         (cd "$APP_DIR" && WINE_PROGRAM_TIMEOUT=60 wine_program ./Ringlatch_1.exe "$@") \
